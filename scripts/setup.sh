@@ -1,0 +1,47 @@
+# Shared by play.sh and test.sh: installs what is missing on Debian or Ubuntu,
+# then configures and builds in build/. Sourced, not run.
+
+plumbrix_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# Packages for building and playing.
+plumbrix_packages=(g++ make cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri)
+# Packages the tests need on top: a virtual display, a key sender, the
+# fuzzer's compiler and the tests' libraries.
+plumbrix_test_packages=(googletest libgtest-dev libx11-dev xvfb xauth xdotool clang)
+
+plumbrix_install() {
+    local missing=() pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    if ! command -v apt-get >/dev/null; then
+        echo "Please install the equivalents of these Debian packages: ${missing[*]}" >&2
+        return 1
+    fi
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null; then
+            sudo=(sudo)
+        else
+            echo "Missing packages; as root, run: apt-get install -y ${missing[*]}" >&2
+            return 1
+        fi
+    fi
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq &&
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null || {
+        echo "Could not install the packages; as root, run: apt-get install -y ${missing[*]}" >&2
+        return 1
+    }
+    # The fuzzer's runtime ships apart from clang on Debian; take it when it exists.
+    if printf '%s\n' "${missing[@]}" | grep -qx clang && apt-cache show libclang-rt-dev >/dev/null 2>&1; then
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq libclang-rt-dev >/dev/null || true
+    fi
+}
+
+plumbrix_build() {
+    cmake -S "$plumbrix_root" -B "$plumbrix_root/build" "$@" >/dev/null &&
+        cmake --build "$plumbrix_root/build" -j"$(nproc 2>/dev/null || echo 2)"
+}
