@@ -19,34 +19,22 @@ static bool isSpace(int ch) {
 }
 
 bool feedScoreParser(ScoreParser& p, int ch) {
-    bool digit = ch >= '0' && ch <= '9';
-    switch (p.stage) {
-    case 0:
+    if (p.done)
+        return false;
+    if (p.digits == 0 && !p.signSeen) {
         if (isSpace(ch))
             return true;
         if (ch == '+' || ch == '-') {
+            p.signSeen = true;
             p.negative = ch == '-';
-            p.stage = 1;
             return true;
         }
-        break;
-    case 1:
-        break;
-    case 2:
-        if (!digit) {
-            p.stage = 3;
-            return false;
-        }
-        break;
-    default:
+    }
+    if (ch < '0' || ch > '9') {
+        p.done = true;
         return false;
     }
-    if (!digit) {
-        p.stage = 3;  // no number: nothing is read
-        p.magnitude = -1;
-        return false;
-    }
-    p.stage = 2;
+    p.digits++;
     // Stop growing past the 32-bit range; the value is clamped anyway.
     if (p.magnitude <= std::numeric_limits<std::int32_t>::max())
         p.magnitude = p.magnitude * 10 + (ch - '0');
@@ -54,7 +42,7 @@ bool feedScoreParser(ScoreParser& p, int ch) {
 }
 
 std::optional<std::int32_t> scoreParserValue(const ScoreParser& p) {
-    if (p.stage < 2 || p.magnitude < 0)
+    if (p.digits == 0)
         return std::nullopt;
     std::int64_t value = p.negative ? -p.magnitude : p.magnitude;
     if (value > std::numeric_limits<std::int32_t>::max())
@@ -66,8 +54,7 @@ std::optional<std::int32_t> scoreParserValue(const ScoreParser& p) {
 
 std::optional<std::int32_t> parseBestScore(const char* text, std::size_t length) {
     ScoreParser parser;
-    for (std::size_t i = 0; i < length && feedScoreParser(parser, static_cast<unsigned char>(text[i])); i++) {
-    }
+    for (std::size_t i = 0; i < length && feedScoreParser(parser, static_cast<unsigned char>(text[i])); i++) {}
     return scoreParserValue(parser);
 }
 
@@ -77,8 +64,7 @@ std::optional<std::int32_t> readBestScoreFile(const char* path) {
         return std::nullopt;
     ScoreParser parser;
     int ch;
-    while ((ch = std::getc(file)) != EOF && feedScoreParser(parser, ch)) {
-    }
+    while ((ch = std::getc(file)) != EOF && feedScoreParser(parser, ch)) {}
     std::fclose(file);
     return scoreParserValue(parser);
 }

@@ -13,8 +13,10 @@ extern const char kBestScoreFile[];
 // range instead of overflowing. Fed one character at a time so a file of any
 // length is read without a buffer.
 struct ScoreParser {
-    int stage = 0;  // 0 before the number, 1 after a sign, 2 in the digits, 3 done
+    bool done = false;
+    bool signSeen = false;
     bool negative = false;
+    int digits = 0;
     std::int64_t magnitude = 0;
 };
 

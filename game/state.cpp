@@ -6,6 +6,7 @@
 #include <limits>
 #include <random>
 
+// clang-format off
 const ShapeTable kShapeTable = {
     {{0, 0}, {0, 0}, {0, 0}, {0, 0}},
     {{0, 0}, {1, 1}, {0, 1}, {-1, 0}},
@@ -28,6 +29,8 @@ const Colour kColourTable[kPieceTypes + 1] = {
     {1.0f, 1.0f, 1.0f},
     {0.5f, 2.5f, 2.5f},
 };
+
+// clang-format on
 
 const char kPauseMessage[] = "Paused - press r to resume";
 const char kGameOverMessage[] = "Game Over - press r to restart";
@@ -122,7 +125,9 @@ void pieceInit() {
 
 std::int32_t saturatingAdd(std::int32_t a, std::int64_t b) {
     std::int64_t sum = static_cast<std::int64_t>(a) + b;
-    if (sum > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
-    if (sum < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+    if (sum > std::numeric_limits<std::int32_t>::max())
+        return std::numeric_limits<std::int32_t>::max();
+    if (sum < std::numeric_limits<std::int32_t>::min())
+        return std::numeric_limits<std::int32_t>::min();
     return static_cast<std::int32_t>(sum);
 }

@@ -8,10 +8,10 @@
 
 #include <cstdint>
 
-constexpr int kPitRows = 23;     // rows 0-19 visible, 20-22 above the rim
+constexpr int kPitRows = 23;  // rows 0-19 visible, 20-22 above the rim
 constexpr int kVisibleRows = 20;
 constexpr int kPitCols = 10;
-constexpr int kCellSize = 20;    // scene units per pit cell
+constexpr int kCellSize = 20;  // scene units per pit cell
 constexpr int kPieceTypes = 7;
 constexpr int kStartFallInterval = 1000;
 
@@ -39,10 +39,10 @@ extern const ShapeTable kShapeTable;
 extern const Colour kColourTable[kPieceTypes + 1];
 
 struct FallingPiece {
-    int angle;      // 0, 90, 180 or 270, anticlockwise seen from the front
-    int x;          // scene units, steps of 20
-    int y;          // scene units, 0 on entry, never positive
-    int type;       // 1-7
+    int angle;  // 0, 90, 180 or 270, anticlockwise seen from the front
+    int x;      // scene units, steps of 20
+    int y;      // scene units, 0 on entry, never positive
+    int type;   // 1-7
     int landed;
     int anchorRow;  // y / 20 + 20, cached
     int anchorCol;  // x / 20 + 4, cached
