@@ -1,10 +1,10 @@
 #include "game/state.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <limits>
-#include <random>
 
 // clang-format off
 const ShapeTable kShapeTable = {
@@ -40,8 +40,6 @@ FallingPiece piece;
 GameState game;
 CameraState camera;
 StatusTexts texts;
-
-static std::mt19937 generator;
 
 int quarterSin(int angle) {
     switch (angle) {
@@ -91,12 +89,13 @@ void setMessage(const char* message) {
     std::snprintf(texts.messageText, sizeof texts.messageText, "%s", message);
 }
 
+// The C library's generator: the same seed gives the same pieces anywhere.
 void seedRandom(std::uint32_t seed) {
-    generator.seed(seed);
+    std::srand(seed);
 }
 
 int randomPieceType() {
-    return static_cast<int>(generator() % kPieceTypes) + 1;
+    return std::rand() % kPieceTypes + 1;
 }
 
 void resetState() {
