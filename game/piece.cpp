@@ -67,9 +67,12 @@ static void lockAndSpawn() {
 void updateFallingPiece(std::int32_t now) {
     game.now = now;
     piece.landed = 0;
-    // Strictly more than the interval; the difference is taken in 64 bits so a
-    // wrapped clock cannot overflow. Time past the interval is not carried over.
-    if (static_cast<std::int64_t>(now) - game.lastFall > game.fallInterval && !game.paused) {
+    // Strictly more than the interval. The difference is taken modulo 2^32, so
+    // the fall goes on when GLUT's millisecond counter wraps after 24.8 days.
+    // Time past the interval is not carried over.
+    auto elapsed =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(game.lastFall));
+    if (elapsed > game.fallInterval && !game.paused) {
         piece.y -= kCellSize;
         game.lastFall = now;
     }

@@ -89,7 +89,6 @@ void setMessage(const char* message) {
     std::snprintf(texts.messageText, sizeof texts.messageText, "%s", message);
 }
 
-// The C library's generator: the same seed gives the same pieces anywhere.
 void seedRandom(std::uint32_t seed) {
     std::srand(seed);
 }
