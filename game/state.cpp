@@ -108,7 +108,8 @@ void resetState() {
     game = GameState{};
     game.fallInterval = kStartFallInterval;
     camera = CameraState{-185, 0, 0, 0};
-    texts = StatusTexts{};
+    refreshStatusTexts();
+    setMessage(kPauseMessage);
 }
 
 void pieceInit() {
