@@ -16,8 +16,7 @@ std::int64_t rowPoints(int count, std::int32_t level) {
 
 void removeRow(int r) {
     game.lines = saturatingAdd(game.lines, 1);
-    for (int k = r; k < kVisibleRows - 1; k++)
-        std::memcpy(pit.cells[k], pit.cells[k + 1], sizeof pit.cells[k]);
+    std::memmove(pit.cells[r], pit.cells[r + 1], sizeof pit.cells[0] * (kVisibleRows - 1 - r));
     std::memset(pit.cells[kVisibleRows - 1], 0, sizeof pit.cells[0]);
     game.level = game.lines / 10;
     // Once the interval has reached 100 it stays there until a restart.
