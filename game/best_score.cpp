@@ -121,7 +121,7 @@ bool writeBestScoreFile(const char* path, std::int32_t value) {
 void loadBestScore() {
     if (std::optional<std::int32_t> value = readBestScoreFile(kBestScoreFile))
         game.best = *value;
-    std::snprintf(texts.bestText, sizeof texts.bestText, "Highest: %d", static_cast<int>(game.best));
+    formatBestText();
 }
 
 void saveBestScore() {

@@ -78,8 +78,12 @@ void clearPit() {
     std::memset(pit.cells, 0, sizeof pit.cells);
 }
 
-void refreshStatusTexts() {
+void formatBestText() {
     std::snprintf(texts.bestText, sizeof texts.bestText, "Highest: %d", static_cast<int>(game.best));
+}
+
+void refreshStatusTexts() {
+    formatBestText();
     std::snprintf(texts.scoreText, sizeof texts.scoreText, "Score: %d", static_cast<int>(game.score));
     std::snprintf(texts.levelText, sizeof texts.levelText, "Level: %d", static_cast<int>(game.level));
     std::snprintf(texts.linesText, sizeof texts.linesText, "Lines: %d", static_cast<int>(game.lines));

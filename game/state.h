@@ -104,7 +104,8 @@ void pieceCells(CellPosition out[4]);
 bool isOccupied(int row, int col);
 void clearPit();
 
-void refreshStatusTexts();
+void formatBestText();
+void refreshStatusTexts();  // best, score, level, lines
 void setMessage(const char* message);
 
 void seedRandom(std::uint32_t seed);
