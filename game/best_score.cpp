@@ -44,12 +44,7 @@ bool feedScoreParser(ScoreParser& p, int ch) {
 std::optional<std::int32_t> scoreParserValue(const ScoreParser& p) {
     if (p.digits == 0)
         return std::nullopt;
-    std::int64_t value = p.negative ? -p.magnitude : p.magnitude;
-    if (value > std::numeric_limits<std::int32_t>::max())
-        return std::numeric_limits<std::int32_t>::max();
-    if (value < std::numeric_limits<std::int32_t>::min())
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(value);
+    return saturatingAdd(0, p.negative ? -p.magnitude : p.magnitude);
 }
 
 std::optional<std::int32_t> parseBestScore(const char* text, std::size_t length) {

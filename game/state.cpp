@@ -116,14 +116,12 @@ void resetState() {
     setMessage(kPauseMessage);
 }
 
+// The start values already hold the zeroed texts, the pause message and the
+// shape table; what is left is the generator and the first piece.
 void pieceInit() {
     resetState();
     seedRandom(static_cast<std::uint32_t>(std::time(nullptr)));
     piece.type = randomPieceType();
-    piece.y = 0;
-    refreshStatusTexts();
-    setMessage(kPauseMessage);
-    std::memcpy(piece.shapes, kShapeTable, sizeof piece.shapes);
 }
 
 std::int32_t saturatingAdd(std::int32_t a, std::int64_t b) {

@@ -111,8 +111,8 @@ void setMessage(const char* message);
 void seedRandom(std::uint32_t seed);
 int randomPieceType();
 
-// One-time start of the falling piece: seeds the generator from the wall
-// clock, draws the first type, formats the texts and fills the shape table.
+// One-time start at process start: the start values, then the generator
+// seeded from the wall clock and the first piece type.
 void pieceInit();
 
 // Puts every record back to its start values without touching the random
