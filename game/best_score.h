@@ -2,21 +2,21 @@
 // one decimal number as "%d" writes it, nothing else.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 
 extern const char kBestScoreFile[];
 
 // Reads the text the way "%d" would (leading white space, optional sign,
 // digits, anything after ignored), but clamps a number outside the 32-bit
-// range instead of overflowing. Fed one character at a time so a file of any
-// length is read without a buffer.
+// range instead of overflowing. Fed one character at a time, so a file of any
+// length is read in a fixed space.
 struct ScoreParser {
     bool done = false;
     bool signSeen = false;
     bool negative = false;
-    int digits = 0;
+    bool anyDigit = false;  // a flag, not a count: a file may hold more digits than any counter
     std::int64_t magnitude = 0;
 };
 
@@ -25,12 +25,6 @@ bool feedScoreParser(ScoreParser& parser, int ch);
 std::optional<std::int32_t> scoreParserValue(const ScoreParser& parser);
 
 std::optional<std::int32_t> parseBestScore(const char* text, std::size_t length);
-std::optional<std::int32_t> readBestScoreFile(const char* path);
-
-// Replaces the file through a temporary file and a rename, so it always holds
-// a complete old or new value. Falls back to writing in place only when no
-// temporary file can be made beside it. Returns whether the value was stored.
-bool writeBestScoreFile(const char* path, std::int32_t value);
 
 // Start-up: best from the file (left alone when there is no number) and its text.
 void loadBestScore();

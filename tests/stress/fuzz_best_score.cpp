@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "game/best_score.h"
+#include "game/score_file.h"
 
 // Skip " \t\n\v\f\r", an optional sign, then the first number clamped to 32 bits.
 static std::optional<std::int32_t> reference(const std::uint8_t* text, std::size_t size) {

@@ -13,7 +13,7 @@ rm -rf "$work"
 mkdir -p "$work/corpus"
 cp "$src"/tests/stress/corpus/* "$work/corpus/"
 "$clang" -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I"$src" \
-  "$src/tests/stress/fuzz_best_score.cpp" "$src/game/best_score.cpp" "$src/game/state.cpp" \
+  "$src/tests/stress/fuzz_best_score.cpp" "$src/game/best_score.cpp" "$src/game/score_file.cpp" "$src/game/state.cpp" \
   -o "$work/fuzz_best_score"
 # The target saves score.dat (with an fsync) in its working directory: keep
 # that in memory when possible.

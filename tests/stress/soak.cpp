@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "game/best_score.h"
+#include "game/score_file.h"
 #include "game/camera.h"
 #include "game/control.h"
 #include "game/piece.h"

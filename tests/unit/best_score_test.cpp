@@ -1,4 +1,5 @@
 #include "game/best_score.h"
+#include "game/score_file.h"
 #include "game/piece.h"
 #include "game/rows.h"
 #include "support.h"
@@ -56,12 +57,12 @@ TEST_F(Rules, EveryGameOverSavesBestAndABestRisingAfterwardsIsSavedAgain) {
     setRow(2, "1111111111");
     scanRows(nullptr);
     EXPECT_EQ(std::make_tuple(game.best, slurp()), std::make_tuple(77, std::string("77")));
-    game.best = -5;
+    game.best = -5;  // the file keeps the higher score
     endGame();
     umask(mask);
     struct stat st {};
     EXPECT_EQ(stat(kBestScoreFile, &st), 0);
-    EXPECT_EQ(std::make_tuple(slurp(), st.st_mode & 0777, entries()), std::make_tuple(std::string("-5"), 0644u, 1L));
+    EXPECT_EQ(std::make_tuple(slurp(), st.st_mode & 0777, entries()), std::make_tuple(std::string("77"), 0644u, 1L));
 }
 
 TEST_F(Rules, AFailedSaveLeavesTheOldValueWhole) {

@@ -1,0 +1,199 @@
+#include "game/score_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "game/best_score.h"
+
+namespace {
+
+std::string folderOf(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Walks a chain of symbolic links, refusing where the kernel's
+// protected-symlinks rule would: a link in a sticky, world-writable folder is
+// followed only when it belongs to the player or to the folder's owner. The
+// rest of the save then acts on the path found here and never follows a link.
+bool resolveLinks(std::string& path) {
+    for (int hops = 0; hops < 8; hops++) {
+        struct stat link {};
+        if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
+            return true;
+        std::string folder = folderOf(path);
+        struct stat dir {};
+        if (::stat(folder.c_str(), &dir) != 0)
+            return false;
+        bool shared = (dir.st_mode & S_ISVTX) && (dir.st_mode & S_IWOTH);
+        if (shared && link.st_uid != ::geteuid() && link.st_uid != dir.st_uid)
+            return false;
+        char target[PATH_MAX];
+        ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+        if (n <= 0 || n == static_cast<ssize_t>(sizeof target))
+            return false;
+        std::string next(target, static_cast<std::size_t>(n));
+        path = next[0] == '/' ? next : folder + "/" + next;
+    }
+    return false;
+}
+
+std::optional<std::int32_t> readResolved(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    ScoreParser parser;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        char buffer[512];
+        bool more = true;
+        for (ssize_t n; more && (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+            for (ssize_t i = 0; more && i < n; i++)
+                more = feedScoreParser(parser, static_cast<unsigned char>(buffer[i]));
+    }
+    ::close(fd);
+    return scoreParserValue(parser);
+}
+
+bool writeAll(int fd, const char* data, std::size_t length, off_t offset) {
+    while (length > 0) {
+        ssize_t n = ::pwrite(fd, data, length, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        offset += n;
+        length -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// For a file the player does not own, or one with other names: the same file
+// keeps its owner, group, mode and links. Room for the new text is made first
+// (so a size limit or a full disk stops the save before a byte changes), the
+// text is written over the old one with a non-digit after it, and only then is
+// the file cut to length: at every moment it reads as the old or the new value.
+bool writeInPlace(const std::string& path, const struct stat& seen, const std::string& text) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == seen.st_dev && st.st_ino == seen.st_ino;
+    auto length = static_cast<off_t>(text.size());
+    std::string written = st.st_size > length ? text + ' ' : text;
+    ok = ok && (st.st_size >= length || ::posix_fallocate(fd, 0, length) == 0) &&
+         writeAll(fd, written.data(), written.size(), 0) && ::ftruncate(fd, length) == 0 && ::fsync(fd) == 0;
+    return ::close(fd) == 0 && ok;
+}
+
+// A name beside `path` for the temporary, made by `make` (which fails with
+// EEXIST when the name is taken).
+template <typename Make>
+bool nameTemporary(const std::string& path, std::string& temp, Make make) {
+    static unsigned counter;
+    for (int tries = 0; tries < 100; tries++) {
+        temp = path + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        if (make(temp.c_str()))
+            return true;
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+// The new file gets the owner's usual mode (0666 less the umask, applied by
+// open) or, replacing a file, that file's group and mode; if either cannot be
+// taken, the replacement would differ from the old file and is not made.
+bool replace(const std::string& path, const struct stat* old, const std::string& text, int folderFd) {
+    // Terminal and hang-up signals wait until the temporary has gone one way
+    // or the other, so none is left behind.
+    sigset_t held, saved;
+    sigemptyset(&held);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGQUIT})
+        sigaddset(&held, sig);
+    pthread_sigmask(SIG_BLOCK, &held, &saved);
+
+    // Unnamed until it is complete, where the file system allows.
+    std::string temp;
+    bool named = false;
+    int fd = ::open(folderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0)
+        named = nameTemporary(path, temp, [&fd](const char* name) {
+            return (fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666)) >= 0;
+        });
+    struct stat st {};
+    bool ok = fd >= 0 &&
+              (!old || (::fchown(fd, static_cast<uid_t>(-1), old->st_gid) == 0 &&
+                        ::fchmod(fd, old->st_mode & 07777) == 0 && ::fstat(fd, &st) == 0 &&
+                        st.st_gid == old->st_gid && (st.st_mode & 07777) == (old->st_mode & 07777))) &&
+              writeAll(fd, text.data(), text.size(), 0) && ::fsync(fd) == 0;
+    if (ok && !named) {
+        std::string self = "/proc/self/fd/" + std::to_string(fd);
+        ok = named = nameTemporary(path, temp, [&self](const char* name) {
+            return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name, AT_SYMLINK_FOLLOW) == 0;
+        });
+    }
+    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok && named)
+        ::unlink(temp.c_str());
+    if (fd >= 0)
+        ::close(fd);
+    if (ok && folderFd >= 0)
+        ::fsync(folderFd);  // the rename itself reaches the disk
+    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+    return ok;
+}
+
+bool store(const std::string& path, std::int32_t value, int folderFd) {
+    struct stat st {};
+    bool exists = ::lstat(path.c_str(), &st) == 0;
+    if (!exists && errno != ENOENT)
+        return false;
+    if (exists && (!S_ISREG(st.st_mode) || ::access(path.c_str(), W_OK) != 0))
+        return false;
+    // Another game may have stored a higher score since this one started.
+    if (std::optional<std::int32_t> stored = exists ? readResolved(path) : std::nullopt)
+        value = std::max(value, *stored);
+    std::string text = std::to_string(value);
+    bool mine = exists && st.st_uid == ::geteuid() && st.st_nlink == 1;
+    if (!exists || mine)
+        return replace(path, exists ? &st : nullptr, text, folderFd) || (exists && writeInPlace(path, st, text));
+    return writeInPlace(path, st, text);
+}
+
+}  // namespace
+
+std::optional<std::int32_t> readBestScoreFile(const char* path) {
+    std::string resolved = path;
+    return resolveLinks(resolved) ? readResolved(resolved) : std::nullopt;
+}
+
+bool writeBestScoreFile(const char* path, std::int32_t value) {
+    // Past a file-size limit a write then fails like any other, instead of
+    // killing the game.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::string resolved = path;
+    if (!resolveLinks(resolved))
+        return false;
+    // Other games saving in this folder wait here; the lock goes with the close.
+    int folderFd = ::open(folderOf(resolved).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0)
+        ::flock(folderFd, LOCK_EX);
+    bool ok = store(resolved, value, folderFd);
+    if (folderFd >= 0)
+        ::close(folderFd);
+    return ok;
+}
