@@ -19,9 +19,10 @@ fi
 root=$1
 work=$(mktemp -d)
 cd "$work"
-TZ=UTC faketime -f "2026-01-01 00:00:00" "$root/build/plumbrix" &
+# libfaketime (the faketime package) holds the clock still at a date given so.
+TZ=UTC FAKETIME="2026-01-01 00:00:00" LD_PRELOAD=$(echo /usr/lib/*/faketime/libfaketime.so.1) "$root/build/plumbrix" &
 game=$!
-trap 'kill $game 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill $game 2>/dev/null; wait $game; rm -rf "$work"' EXIT
 wid=$(xdotool search --sync --onlyvisible --name '^Plumbrix$')
 # Each entry steers one piece, then drops it; then the view comes near and
 # turns a little. Keys sent to a window print a harmless complaint about the
