@@ -8,7 +8,7 @@ tree=$(mktemp -d)
 trap 'rm -rf "$tree"' EXIT
 out=$({
     dpkg-deb -x "$deb" "$tree" && cd "$tree/usr/share" || { echo "cannot unpack $deb"; exit; }
-    lintian --allow-root --pedantic --display-info --display-experimental "$deb"
+    TMPDIR=$tree lintian --allow-root --pedantic --display-info --display-experimental "$deb"
     desktop-file-validate applications/plumbrix.desktop
     appstreamcli validate-tree --pedantic --no-net --format yaml "$tree"
     man --warnings -E UTF-8 -l -Tutf8 -Z man/man6/plumbrix.6.gz >/dev/null
