@@ -6,8 +6,10 @@ plumbrix_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # Packages for building and playing.
 plumbrix_packages=(g++ make cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri)
 # Packages the tests need on top: a virtual display, a key sender, the
-# fuzzer's compiler and the tests' libraries.
-plumbrix_test_packages=(googletest libgtest-dev libx11-dev xvfb xauth xdotool clang)
+# fuzzer's compiler, the tests' libraries, and the tools that build the Debian
+# package and check it.
+plumbrix_test_packages=(googletest libgtest-dev libx11-dev xvfb xauth xdotool clang
+                        dpkg-dev lintian desktop-file-utils appstream man-db file)
 
 plumbrix_install() {
     local missing=() pkg
