@@ -63,7 +63,7 @@ std::string readAndSaveAsAPlayer(rlim_t sizeLimit) {
 TEST_F(Rules, TheBestScoreIsTheLeadingNumberClampedTo32Bits) {
     // clang-format off
     const std::pair<const char*, int> cases[] = {{nullptr, 0}, {"  -42xyz", -42}, {"abc", 0}, {"", 0}, {"+7", 7},
-        {"- 5", 0}, {"+-5", 0}, {"\n\t 12\n", 12}, {"000000000000000000000042", 42}, {"2147483647", 2147483647},
+        {"- 5", 0}, {"+-5", 0}, {"\n\t\v\f\r 12\n", 12}, {"000000000000000000000042", 42}, {"2147483647", 2147483647},
         {"99999999999999999999", 2147483647}, {"-99999999999", -2147483647 - 1}, {"-2147483648", -2147483647 - 1}};
     // clang-format on
     for (auto [text, best] : cases) {
@@ -103,6 +103,7 @@ TEST_F(Rules, ASaveKeepsLinksOwnersModesAndAnythingThatIsNotTheScore) {
          "- stored|symbolic link 777 65534:65534 1|644 65534:65534 1|456789|./score.dat ./sub ./sub/new"},
         {"mkfifo -m 644 score.dat", RLIM_INFINITY, "- kept|fifo 644 0:0 1|644 0:0 1||./score.dat"},
         {"ln -s /dev/null score.dat", RLIM_INFINITY, "- kept|symbolic link 777 0:0 1|666 0:0 1||./score.dat"},
+        {"ln -s /dev/zero score.dat", RLIM_INFINITY, "- kept|symbolic link 777 0:0 1|666 0:0 1||./score.dat"},
         {"mkdir score.dat", RLIM_INFINITY, "- kept|directory 755 0:0 2|755 0:0 2||./score.dat"},
         {"{}; chmod 444 score.dat", RLIM_INFINITY, "5 kept|regular file 444 65534:65534 1|444 65534:65534 1|5|./score.dat"},
         {"{}; chmod 555 .", RLIM_INFINITY, "5 stored|regular file 644 65534:65534 1|644 65534:65534 1|456789|./score.dat"},
