@@ -101,8 +101,7 @@ bool writeInPlace(const std::string& path, const struct stat& seen, const std::s
 
 // A name beside `path` for the temporary, made by `make` (which fails with
 // EEXIST when the name is taken).
-template <typename Make>
-bool nameTemporary(const std::string& path, std::string& temp, Make make) {
+template <typename Make> bool nameTemporary(const std::string& path, std::string& temp, Make make) {
     static unsigned counter;
     for (int tries = 0; tries < 100; tries++) {
         temp = path + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++);
@@ -114,9 +113,16 @@ bool nameTemporary(const std::string& path, std::string& temp, Make make) {
     return false;
 }
 
-// The new file gets the owner's usual mode (0666 less the umask, applied by
-// open) or, replacing a file, that file's group and mode; if either cannot be
-// taken, the replacement would differ from the old file and is not made.
+// A replacement must not differ from the file it replaces: it takes that
+// file's group and mode (its owner is the player, as before).
+bool takeGroupAndMode(int fd, const struct stat& old) {
+    struct stat st {};
+    return ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0 && ::fchmod(fd, old.st_mode & 07777) == 0 &&
+           ::fstat(fd, &st) == 0 && st.st_gid == old.st_gid && (st.st_mode & 07777) == (old.st_mode & 07777);
+}
+
+// A new file gets the player's usual mode (0666 less the umask, applied by
+// open); a replaced one its predecessor's group and mode, or it is not made.
 bool replace(const std::string& path, const struct stat* old, const std::string& text, int folderFd) {
     // Terminal and hang-up signals wait until the temporary has gone one way
     // or the other, so none is left behind.
@@ -134,12 +140,8 @@ bool replace(const std::string& path, const struct stat* old, const std::string&
         named = nameTemporary(path, temp, [&fd](const char* name) {
             return (fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666)) >= 0;
         });
-    struct stat st {};
-    bool ok = fd >= 0 &&
-              (!old || (::fchown(fd, static_cast<uid_t>(-1), old->st_gid) == 0 &&
-                        ::fchmod(fd, old->st_mode & 07777) == 0 && ::fstat(fd, &st) == 0 &&
-                        st.st_gid == old->st_gid && (st.st_mode & 07777) == (old->st_mode & 07777))) &&
-              writeAll(fd, text.data(), text.size(), 0) && ::fsync(fd) == 0;
+    bool ok = fd >= 0 && (!old || takeGroupAndMode(fd, *old)) && writeAll(fd, text.data(), text.size(), 0) &&
+              ::fsync(fd) == 0;
     if (ok && !named) {
         std::string self = "/proc/self/fd/" + std::to_string(fd);
         ok = named = nameTemporary(path, temp, [&self](const char* name) {
