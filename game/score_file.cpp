@@ -132,10 +132,13 @@ bool replace(const std::string& path, const struct stat* old, const std::string&
         sigaddset(&held, sig);
     pthread_sigmask(SIG_BLOCK, &held, &saved);
 
-    // Unnamed until it is complete, where the file system allows.
+    // Unnamed until it is complete, where the file system allows (and /proc
+    // is there to give it a name).
     std::string temp;
     bool named = false;
-    int fd = ::open(folderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    int fd = ::access("/proc/self/fd", F_OK) == 0
+                 ? ::open(folderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666)
+                 : -1;
     if (fd < 0)
         named = nameTemporary(path, temp, [&fd](const char* name) {
             return (fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666)) >= 0;
