@@ -5,10 +5,9 @@ plumbrix_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Packages for building and playing.
 plumbrix_packages=(g++ make cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri)
-# Packages the tests need on top: a virtual display, a key sender, the
-# fuzzer's compiler, the tests' libraries, and the tools that build the Debian
-# package and check it.
-plumbrix_test_packages=(googletest libgtest-dev libx11-dev xvfb xauth xdotool clang
+# Packages the tests need on top: a virtual display, a key sender, the tests'
+# libraries, and the tools that build the Debian package and check it.
+plumbrix_test_packages=(googletest libgtest-dev libx11-dev xvfb xauth xdotool
                         dpkg-dev lintian desktop-file-utils appstream man-db file)
 
 plumbrix_install() {
@@ -37,10 +36,6 @@ plumbrix_install() {
         echo "Could not install the packages; as root, run: apt-get install -y ${missing[*]}" >&2
         return 1
     }
-    # The fuzzer's runtime ships apart from clang on Debian; take it when it exists.
-    if printf '%s\n' "${missing[@]}" | grep -qx clang && apt-cache show libclang-rt-dev >/dev/null 2>&1; then
-        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq libclang-rt-dev >/dev/null || true
-    fi
 }
 
 plumbrix_build() {

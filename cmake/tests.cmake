@@ -1,0 +1,49 @@
+# The tests, built with -DPLUMBRIX_TESTS=ON and run by ./test.sh through CTest.
+find_package(GTest CONFIG REQUIRED)
+include(GoogleTest)
+set(tests ${PROJECT_SOURCE_DIR}/tests)
+
+# The rules keep away from GL, so they build and test without a display.
+add_test(NAME game_includes_no_gl
+  COMMAND sh -c "! grep -rnE '#include *<(GL/|glut)' game"
+  WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+
+file(GLOB PLUMBRIX_UNIT_TESTS CONFIGURE_DEPENDS ${tests}/unit/*.cpp)
+add_executable(unit_tests ${PLUMBRIX_UNIT_TESTS})
+target_link_libraries(unit_tests PRIVATE plumbrix_game plumbrix_warnings GTest::gtest_main)
+gtest_discover_tests(unit_tests DISCOVERY_MODE PRE_TEST PROPERTIES LABELS unit)
+
+# The same tests again on a sanitized copy of the rules, in the same run.
+if(NOT PLUMBRIX_SANITIZE)
+  add_library(plumbrix_game_sanitized STATIC ${PLUMBRIX_GAME_SOURCES})
+  target_include_directories(plumbrix_game_sanitized PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(plumbrix_game_sanitized PRIVATE plumbrix_warnings)
+  plumbrix_sanitize(plumbrix_game_sanitized)
+
+  add_executable(unit_tests_sanitized ${PLUMBRIX_UNIT_TESTS})
+  target_link_libraries(unit_tests_sanitized PRIVATE plumbrix_game_sanitized plumbrix_warnings GTest::gtest_main)
+  plumbrix_sanitize(unit_tests_sanitized)
+  gtest_discover_tests(unit_tests_sanitized TEST_PREFIX "sanitized."
+    DISCOVERY_MODE PRE_TEST PROPERTIES LABELS unit)
+else()
+  plumbrix_sanitize(unit_tests)
+endif()
+
+# Window tests: the real frame in this process's own window, and the real
+# game binary driven with xdotool. They need $DISPLAY and share the screen,
+# so they run one at a time.
+find_package(X11 REQUIRED)
+add_executable(window_tests ${tests}/window/frame_test.cpp ${tests}/window/binary_test.cpp)
+target_link_libraries(window_tests PRIVATE plumbrix_view plumbrix_warnings X11::X11 GTest::gtest_main)
+target_compile_definitions(window_tests PRIVATE PLUMBRIX_BINARY="$<TARGET_FILE:plumbrix>")
+add_dependencies(window_tests plumbrix)
+if(PLUMBRIX_SANITIZE)
+  plumbrix_sanitize(window_tests)
+endif()
+gtest_discover_tests(window_tests DISCOVERY_MODE PRE_TEST
+  PROPERTIES LABELS display ENVIRONMENT ASAN_OPTIONS=detect_leaks=0 RESOURCE_LOCK display TIMEOUT 60)
+
+# The Debian package: test.sh builds it into build-deb/ with
+# `cmake --workflow --preset deb` before CTest runs, and this looks into it.
+add_test(NAME package COMMAND sh ${tests}/package/check.sh ${PROJECT_SOURCE_DIR}/build-deb/plumbrix_${PROJECT_VERSION})
+set_tests_properties(package PROPERTIES LABELS package)
