@@ -60,13 +60,11 @@ static std::string show() {
             row += pit.cells[r][col] ? static_cast<char>('0' + pit.cells[r][col]) : '.';
         s += row == ".........." ? "" : std::to_string(r) + ":" + row + " ";
     }
+    const char* states[] = {"playing", "paused", "over-unpaused", "over"};
     char shown[300], expected[300];
     std::snprintf(shown, sizeof shown, "| %d@%d,%d/%d | s%d b%d n%d v%d i%d f%d %s", piece.type, piece.y / 20 + 20,
                   piece.x / 20 + 4, piece.angle, game.score, game.best, game.lines, game.level, game.fallInterval,
-                  game.lastFall,
-                  game.over     ? (game.paused ? "over" : "over-unpaused")
-                  : game.paused ? "paused"
-                                : "playing");
+                  game.lastFall, states[game.paused + 2 * game.over]);
     std::snprintf(expected, sizeof expected, "Score: %d|Highest: %d|Lines: %d|Level: %d|%s", game.score, game.best,
                   game.lines, game.level, game.over ? "Game Over - press r to restart" : "Paused - press r to resume");
     std::string statusTexts = std::string(texts.scoreText) + "|" + texts.bestText + "|" + texts.linesText + "|" +
