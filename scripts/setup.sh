@@ -7,7 +7,7 @@ plumbrix_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 plumbrix_packages=(g++ make cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri)
 # Packages the tests need on top: a virtual display, a key sender, the
 # fuzzer's compiler and the tests' libraries.
-plumbrix_test_packages=(googletest libgtest-dev libx11-dev xvfb xauth xdotool clang)
+plumbrix_test_packages=(googletest libgtest-dev xvfb xauth xdotool x11-apps clang)
 
 plumbrix_install() {
     local missing=() pkg
