@@ -17,10 +17,9 @@
 #include "view/window.h"
 
 using Vec = std::array<double, 3>;
-using View = std::array<double, 4>;              // zoom, then the turns about x, y and z in degrees
-using Blocks = std::vector<std::array<int, 3>>;  // row, column and piece type of each cube
-using Picture = std::vector<unsigned char>;      // 640 x 480 RGB, bottom row first
-constexpr View kStart{-185, 0, 0, 0};
+using View = std::array<double, 4>;                   // zoom, then the turns about x, y and z in degrees
+using Blocks = std::vector<std::array<int, 3>>;       // row, column and piece type of each cube
+using Picture = std::vector<unsigned char>;           // 640 x 480 RGB, bottom row first
 const double kFocal = 1 / std::tan(50 * M_PI / 180);  // of the 100-degree field of view
 // A pixel with some colour; a pixel of text, lit far past full brightness.
 const auto lit = [](const Picture& p, int i) { return std::max({p[3 * i], p[3 * i + 1], p[3 * i + 2]}) > 40; };
@@ -34,12 +33,12 @@ template <class Test> int count(int from, int to, Test pass) {
     return n;
 }
 
-// From the pit's axes to the eye's (way 1: about z, then y, then x) or back
-// (way -1), each turn anticlockwise seen from the axis' tip.
-Vec turned(Vec v, const View& w, int way) {
-    for (int n = 0; n < 3; n++) {
-        int axis = way > 0 ? 2 - n : n, i = (axis + 1) % 3, j = (axis + 2) % 3;
-        double a = way * w[axis + 1] * M_PI / 180, vi = v[i];
+// A direction seen from the eye, in the pit's axes: the camera's turns about
+// z, then y, then x, each anticlockwise seen from the axis' tip, undone.
+Vec unturned(Vec v, const View& w) {
+    for (int axis = 0; axis < 3; axis++) {
+        int i = (axis + 1) % 3, j = (axis + 2) % 3;
+        double a = -w[axis + 1] * M_PI / 180, vi = v[i];
         v[i] = std::cos(a) * vi - std::sin(a) * v[j];
         v[j] = std::sin(a) * vi + std::cos(a) * v[j];
     }
@@ -64,8 +63,8 @@ int mismatches(const Picture& p, const Blocks& blocks, const View& w) {
     const double ambient[8][3] = {{}, {.5, .5, 2.5}, {2.5, 2.5, .5}, {.5, 2.5, .5}, {2.5, .5, .5}, {2.5, .5, 2.5},
                                   {1, 1, 1}, {.5, 2.5, 2.5}};
     // clang-format on
-    Vec eye = turned({0, 0, -w[0]}, w, -1), x = turned({1, 0, 0}, w, -1), y = turned({0, 1, 0}, w, -1);
-    Vec z = turned({0, 0, 1}, w, -1), light{0, -270 / std::hypot(270, 150), 150 / std::hypot(270, 150)};
+    Vec eye = unturned({0, 0, -w[0]}, w), x = unturned({1, 0, 0}, w), y = unturned({0, 1, 0}, w);
+    Vec z = unturned({0, 0, 1}, w), light{0, -270 / std::hypot(270, 150), 150 / std::hypot(270, 150)};
     double half = std::hypot(z[0], z[1] + light[1], z[2] + light[2]);  // the length of light + z
     std::vector<std::array<int, 4>> seen(640 * 480, {-1});
     for (int i = 0; i < 640 * 480; i++) {
@@ -134,7 +133,9 @@ TEST(Frame, AfterAResizeTheKeysTurnTheViewAndEachFrameShowsTheWalkThePieceAndThe
     for (char key : std::string(20, 'w') + std::string(25, 'd') + std::string(15, 'e') + std::string(60, '-') +
                         "+++++sssssaaaaaqqqqqWWWWWSSSSSAAAAADDDDDEEEEEQQQQQ")
         onKeyboard(key, 0, 0);  // each camera key outnumbers its partner; upper case does nothing
-    // The walk draws the pit before the piece locks, then comes the next piece.
+    // In the frame where the piece falls and locks, the walk has drawn the pit
+    // before: the locked cells show only in the next frame. The next piece,
+    // drawn after the update, stands at the top.
     Blocks first = walked, later = walked;
     first.insert(first.end(), {{19, 3, 2}, {19, 4, 2}, {19, 5, 2}, {20, 5, 2}});
     EXPECT_EQ(mismatches(picture(1001001), first, {-240, 15, -20, 10}), 0);
@@ -148,6 +149,7 @@ TEST(Frame, AfterAResizeTheKeysTurnTheViewAndEachFrameShowsTheWalkThePieceAndThe
     game.paused = 1;  // the message too
     Picture shown = picture(1001001);
     EXPECT_EQ(mismatches(shown, later, {-240, 15, -20, 10}), 0);
+    // The white of the frame is the texts, drawn here with the font at their places.
     glClear(GL_COLOR_BUFFER_BIT);
     // clang-format off
     const std::tuple<int, int, const char*> written[] = {{5, 465, "Score: 1234567"}, {5, 450, "Highest: 8"},
@@ -207,7 +209,7 @@ TEST(GameBinary, AShortGamePlayedWithRealKeys) {
     ASSERT_TRUE(until([](auto& p) { return !message(p) && lit(p, cell(0, 4)); }));
     run(key + "--repeat 40 Down");
     ASSERT_TRUE(until(message)) << "no game over";
-    std::string best = run("cat score.dat");
+    std::string best = run("cat score.dat");  // a plain number, with at least the row's 40 points
     EXPECT_TRUE(best.find_first_not_of("0123456789") == std::string::npos && std::atoi(best.c_str()) >= 40) << best;
     run(key + "r p");  // a fresh game, paused: the pit is empty
     EXPECT_TRUE(until([](auto& p) { return message(p) && !lit(p, cell(0, 4)) && !lit(p, cell(0, 5)); }));
