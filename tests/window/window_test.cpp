@@ -201,12 +201,16 @@ TEST(GameBinary, AShortGamePlayedWithRealKeys) {
     // straight piece turned twice and moved left, the second moved right, the
     // square dropped between them: the bottom row fills and goes. P does not
     // pause, and the camera keys, each undone by its partner, change nothing.
-    run(key + "p p R Left Right Up Down r P w s a d e q plus minus Up Up Left Left Down Right Right Right Down Down p");
+    // Paused and resumed again, not restarted: the next square, dropped three
+    // columns left, lands beside what is left of the first, and the bottom row
+    // holds columns 1, 2, 4 and 5.
+    run(key + "p p R Left Right Up Down r P w s a d e q plus minus Up Up Left Left Down Right Right Right Down Down p "
+              "r Left Left Left Down p");
     EXPECT_TRUE(until([](auto& p) {
-        return message(p) && !count(0, 10, [&](int col) { return lit(p, cell(0, col)) != (col == 4 || col == 5); });
+        return message(p) && !count(0, 10, [&](int col) { return lit(p, cell(0, col)) != (col % 3 && col < 6); });
     }));
-    run(key + "r");  // resumed, not restarted: the blocks stay
-    ASSERT_TRUE(until([](auto& p) { return !message(p) && lit(p, cell(0, 4)); }));
+    run(key + "r");
+    ASSERT_TRUE(until([](auto& p) { return !message(p); }));
     run(key + "--repeat 40 Down");
     ASSERT_TRUE(until(message)) << "no game over";
     std::string best = run("cat score.dat");  // a plain number, with at least the row's 40 points
