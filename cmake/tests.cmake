@@ -29,19 +29,20 @@ else()
   plumbrix_sanitize(unit_tests)
 endif()
 
-# Window tests: the real frame in this process's own window, and the real
-# game binary driven with xdotool. They need $DISPLAY and share the screen,
-# so they run one at a time.
-find_package(X11 REQUIRED)
-add_executable(window_tests ${tests}/window/frame_test.cpp ${tests}/window/binary_test.cpp)
-target_link_libraries(window_tests PRIVATE plumbrix_view plumbrix_warnings X11::X11 GTest::gtest_main)
-target_compile_definitions(window_tests PRIVATE PLUMBRIX_BINARY="$<TARGET_FILE:plumbrix>")
-add_dependencies(window_tests plumbrix)
+# Window tests: the real frame in this process's own window, and the real game
+# binary driven with xdotool, its piece generator seeded through a preloaded
+# clock. They need $DISPLAY and share the screen, so they run one at a time.
+add_library(plumbrix_fixed_time SHARED ${tests}/window/fixed_time.cpp)
+add_executable(window_tests ${tests}/window/window_test.cpp)
+target_link_libraries(window_tests PRIVATE plumbrix_view plumbrix_warnings GTest::gtest_main)
+target_compile_definitions(window_tests PRIVATE
+  PLUMBRIX_GAME="LD_PRELOAD=$<TARGET_FILE:plumbrix_fixed_time> $<TARGET_FILE:plumbrix>")
+add_dependencies(window_tests plumbrix plumbrix_fixed_time)
 if(PLUMBRIX_SANITIZE)
   plumbrix_sanitize(window_tests)
 endif()
-gtest_discover_tests(window_tests DISCOVERY_MODE PRE_TEST
-  PROPERTIES LABELS display ENVIRONMENT ASAN_OPTIONS=detect_leaks=0 RESOURCE_LOCK display TIMEOUT 60)
+gtest_discover_tests(window_tests DISCOVERY_MODE PRE_TEST PROPERTIES LABELS display RESOURCE_LOCK display
+  TIMEOUT 60 ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0")
 
 # The Debian package: test.sh builds it into build-deb/ with
 # `cmake --workflow --preset deb` before CTest runs, and this looks into it.
