@@ -30,9 +30,8 @@ class Rules : public ::testing::Test {
     void SetUp() override {
         resetState();
         piece.type = 7;
-        std::filesystem::path shm = "/dev/shm";
         std::string pattern =
-            ((std::filesystem::is_directory(shm) ? shm : std::filesystem::temp_directory_path()) / "plumbrix-XXXXXX");
+            std::filesystem::is_directory("/dev/shm") ? "/dev/shm/plumbrix-XXXXXX" : "/tmp/plumbrix-XXXXXX";
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         std::filesystem::current_path(tempDir = pattern);
     }
