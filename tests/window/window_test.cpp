@@ -7,23 +7,21 @@
 // left, and one directional light that turns with the pit.
 #define GL_GLEXT_PROTOTYPES
 #include <GL/freeglut.h>
-#include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
+#include <complex>
 
-#include "game/state.h"
+#include "tests/unit/support.h"
 #include "view/frame.h"
 #include "view/window.h"
 
 using Vec = std::array<double, 3>;
-using View = std::array<double, 4>;                   // zoom, then the turns about x, y and z in degrees
 using Blocks = std::vector<std::array<int, 3>>;       // row, column and piece type of each cube
-using Picture = std::vector<unsigned char>;           // 640 x 480 RGB, bottom row first
+using Picture = std::vector<unsigned char>;           // 640 x 480, 4 bytes a pixel
 const double kFocal = 1 / std::tan(50 * M_PI / 180);  // of the 100-degree field of view
 // A pixel with some colour; a pixel of text, lit far past full brightness.
-const auto lit = [](const Picture& p, int i) { return std::max({p[3 * i], p[3 * i + 1], p[3 * i + 2]}) > 40; };
-const auto white = [](const Picture& p, int i) { return std::min({p[3 * i], p[3 * i + 1], p[3 * i + 2]}) >= 250; };
+const auto lit = [](const Picture& p, int i) { return std::max({p[4 * i], p[4 * i + 1], p[4 * i + 2]}) > 40; };
+const auto white = [](const Picture& p, int i) { return std::min({p[4 * i], p[4 * i + 1], p[4 * i + 2]}) >= 250; };
 
 // How many of the numbers from `from` up to `to` pass.
 template <class Test> int count(int from, int to, Test pass) {
@@ -35,20 +33,12 @@ template <class Test> int count(int from, int to, Test pass) {
 
 // A direction seen from the eye, in the pit's axes: the camera's turns about
 // z, then y, then x, each anticlockwise seen from the axis' tip, undone.
-Vec unturned(Vec v, const View& w) {
-    for (int axis = 0; axis < 3; axis++) {
-        int i = (axis + 1) % 3, j = (axis + 2) % 3;
-        double a = -w[axis + 1] * M_PI / 180, vi = v[i];
-        v[i] = std::cos(a) * vi - std::sin(a) * v[j];
-        v[j] = std::sin(a) * vi + std::cos(a) * v[j];
+Vec unturned(Vec v, const std::array<double, 4>& w) {
+    for (int i = 1; i < 4; i++) {  // about x, turning y towards z; about y, z towards x; about z, x towards y
+        auto turned = std::complex(v[i % 3], v[(i + 1) % 3]) * std::polar(1., -w[i] * M_PI / 180);
+        std::tie(v[i % 3], v[(i + 1) % 3]) = std::pair(turned.real(), turned.imag());
     }
     return v;
-}
-
-// The pixel that shows the middle of the front of a cube in this cell, seen
-// from the start: the fronts of the cubes are 185 - 9 units from the eye.
-int cell(int row, int col) {
-    return 640 * int(240 + 240 * kFocal * (20. * row - 195) / 176) + int(320 + 320 * kFocal * (20. * col - 90) / 176);
 }
 
 // Pixels of the picture unlike the scene worked out here. A pixel's ray meets
@@ -56,13 +46,12 @@ int cell(int row, int col) {
 // 0.5 diffuse and its specular at shininess 10, or else shows a rim line or
 // black. Pixels within a pixel of another face or two of a rim line, and
 // white text, are not judged. `seen` holds, per pixel, the face seen (6 *
-// block + side) and its colour, or -1 for black, -2 for the middle of a rim
-// line and -3 for too near one.
-int mismatches(const Picture& p, const Blocks& blocks, const View& w) {
-    // clang-format off
-    const double ambient[8][3] = {{}, {.5, .5, 2.5}, {2.5, 2.5, .5}, {.5, 2.5, .5}, {2.5, .5, .5}, {2.5, .5, 2.5},
-                                  {1, 1, 1}, {.5, 2.5, 2.5}};
-    // clang-format on
+// block + side) and its colour, or -1 and then what shows instead: 0 black, 1
+// the middle of a rim line, -1 too near one. The view `w` is the zoom, then
+// the turns about x, y and z in degrees.
+int mismatches(const Picture& p, const Blocks& blocks, const std::array<double, 4>& w) {
+    // The ambient colours of the seven types, doubled.
+    const int ambient[8][3] = {{}, {1, 1, 5}, {5, 5, 1}, {1, 5, 1}, {5, 1, 1}, {5, 1, 5}, {2, 2, 2}, {1, 5, 5}};
     Vec eye = unturned({0, 0, -w[0]}, w), x = unturned({1, 0, 0}, w), y = unturned({0, 1, 0}, w);
     Vec z = unturned({0, 0, 1}, w), light{0, -270 / std::hypot(270, 150), 150 / std::hypot(270, 150)};
     double half = std::hypot(z[0], z[1] + light[1], z[2] + light[2]);  // the length of light + z
@@ -81,7 +70,7 @@ int mismatches(const Picture& p, const Blocks& blocks, const View& w) {
             double sign = d[axis] < 0 ? 1 : -1, nl = std::max(0., sign * light[axis]);
             double shine = nl > 0 ? std::pow(std::max(0., sign * (light[axis] + z[axis]) / half), 10) : 0;
             for (int k = 1; in < out && in < nearest && k < 4; k++)
-                seen[i][k] = int(.5 + 255 * std::min(1., ambient[blocks[b][2]][k - 1] * .2 + (k < 3 ? .4 : .45) * nl +
+                seen[i][k] = int(.5 + 255 * std::min(1., ambient[blocks[b][2]][k - 1] * .1 + (k < 3 ? .4 : .45) * nl +
                                                              (k < 3 ? .9 : .1) * shine));
             seen[i][0] = in < out && in < nearest ? int(6 * b + 2 * axis) + (sign > 0) : seen[i][0];
             nearest = in < out ? std::min(nearest, in) : nearest;
@@ -90,24 +79,22 @@ int mismatches(const Picture& p, const Blocks& blocks, const View& w) {
         double t = (-20 - eye[2]) / d[2], rx = eye[0] + t * d[0] + 100, ry = eye[1] + t * d[1] + 205;
         double gap = std::abs(rx - 20 * std::round(rx / 20)) * 320 * kFocal / t;
         if (seen[i][0] == -1 && rx > -10 && rx < 210 && ry > -3 && ry < 403 && gap < 2.5)
-            seen[i][0] = gap < .8 && ry > 3 && ry < 397 ? -2 : -3;
+            seen[i][1] = gap < .8 && ry > 3 && ry < 397 ? 1 : -1;
     }
-    auto face = [&](int i) { return std::max(seen[i][0], -1); };
     return count(641, 640 * 479, [&](int i) {
-        auto other = [&](int n) { return face(i + std::array{-1, 1, -640, 640}[n]) != face(i); };
-        if (i % 640 % 639 == 0 || seen[i][0] == -3 || white(p, i) || count(0, 4, other))
-            return false;
-        return seen[i][0] < 0 ? lit(p, i) != (seen[i][0] == -2)
-                              : count(0, 3, [&](int k) { return std::abs(p[3 * i + k] - seen[i][k + 1]) > 6; }) > 0;
+        auto other = [&](int n) { return seen[i + std::array{-1, 1, -640, 640}[n]][0] != seen[i][0]; };
+        auto off = [&](int k) { return std::abs(p[4 * i + k] - seen[i][k + 1]) > 6; };
+        bool judged = i % 640 % 639 && seen[i][1] >= 0 && !white(p, i) && !count(0, 4, other);
+        return judged && (seen[i][0] < 0 ? lit(p, i) != (seen[i][1] == 1) : count(0, 3, off) > 0);
     });
 }
 
-// Draws the frame for the time `now`, if one is given, and reads it back.
+// Draws the frame for the time `now`, if one is given, and reads it back: RGBA, bottom row first.
 Picture picture(int now = -1) {
     if (now >= 0)
         drawFrame(now);
-    Picture p(640 * 480 * 3);
-    glReadPixels(0, 0, 640, 480, GL_RGB, GL_UNSIGNED_BYTE, p.data());
+    Picture p(640 * 480 * 4);
+    glReadPixels(0, 0, 640, 480, GL_RGBA, GL_UNSIGNED_BYTE, p.data());
     return p;
 }
 
@@ -123,12 +110,10 @@ TEST(Frame, AfterAResizeTheKeysTurnTheViewAndEachFrameShowsTheWalkThePieceAndThe
         pit.cells[row][col] = type;
     // A straight piece turned a quarter anticlockwise, drawn in rows 3-6 of
     // column 2: at its next fall it meets the block below and locks there.
+    // The next piece is a type 2.
     std::tie(piece.type, piece.angle, piece.x, piece.y, game.lastFall, game.score, game.best, game.level, game.lines) =
         std::tuple(4, 90, -40, -300, 1000000, 1234567, 8, 3, 45);
-    unsigned seed = 0;  // the next piece of type 2
-    while (std::srand(++seed), rand() % 7 != 1)
-        continue;
-    seedRandom(seed);
+    nextType(2);
     refreshStatusTexts();
     for (char key : std::string(20, 'w') + std::string(25, 'd') + std::string(15, 'e') + std::string(60, '-') +
                         "+++++sssssaaaaaqqqqqWWWWWSSSSSAAAAADDDDDEEEEEQQQQQ")
@@ -136,19 +121,18 @@ TEST(Frame, AfterAResizeTheKeysTurnTheViewAndEachFrameShowsTheWalkThePieceAndThe
     // In the frame where the piece falls and locks, the walk has drawn the pit
     // before: the locked cells show only in the next frame. The next piece,
     // drawn after the update, stands at the top.
-    Blocks first = walked, later = walked;
-    first.insert(first.end(), {{19, 3, 2}, {19, 4, 2}, {19, 5, 2}, {20, 5, 2}});
-    EXPECT_EQ(mismatches(picture(1001001), first, {-240, 15, -20, 10}), 0);
+    Blocks one = walked, two = walked;
+    one.insert(one.end(), {{19, 3, 2}, {19, 4, 2}, {19, 5, 2}, {20, 5, 2}});
+    EXPECT_EQ(mismatches(picture(1001001), one, {-240, 15, -20, 10}), 0);
     // Turned a quarter anticlockwise, its cells (1, 0), (1, 1), (-1, 0) go to
     // (0, 1), (-1, 1), (0, -1) about the anchor, moved to column 2. What a
     // frame leaves spoils none after it.
     for (int key : {GLUT_KEY_UP, GLUT_KEY_LEFT, GLUT_KEY_LEFT})
         onSpecialKey(key, 0, 0);
-    later.insert(later.end(),
-                 {{3, 2, 4}, {4, 2, 4}, {5, 2, 4}, {6, 2, 4}, {19, 2, 2}, {20, 2, 2}, {20, 1, 2}, {18, 2, 2}});
+    two.insert(two.end(), {{3, 2, 4}, {4, 2, 4}, {5, 2, 4}, {6, 2, 4}, {19, 2, 2}, {20, 2, 2}, {20, 1, 2}, {18, 2, 2}});
     game.paused = 1;  // the message too
     Picture shown = picture(1001001);
-    EXPECT_EQ(mismatches(shown, later, {-240, 15, -20, 10}), 0);
+    EXPECT_EQ(mismatches(shown, two, {-240, 15, -20, 10}), 0);
     // The white of the frame is the texts, drawn here with the font at their places.
     glClear(GL_COLOR_BUFFER_BIT);
     // clang-format off
@@ -160,43 +144,44 @@ TEST(Frame, AfterAResizeTheKeysTurnTheViewAndEachFrameShowsTheWalkThePieceAndThe
     EXPECT_EQ(count(0, 640 * 480, [&, texts = picture()](int i) { return white(texts, i) != white(shown, i); }), 0);
 }
 
+// What a shell command prints (up to 2 MiB).
 std::string run(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    for (int c; (c = fgetc(pipe)) != EOF;)
-        out += char(c);
-    pclose(pipe);
-    return out;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    std::string out(1 << 21, 0);
+    return out.substr(0, fread(out.data(), 1, out.size(), pipe.get()));
 }
 
-const auto message = [](const Picture& p) {  // white where the message is written
-    return count(640 * 236, 640 * 253, [&](int i) { return i % 640 >= 240 && white(p, i); }) > 100;
-};
+// In the game's window as X shows it, top row first, at the start view: a cube
+// in this cell (the middle of its front is row - 9.75 and col - 4.5 cells
+// off the eye's axis and 185 - 9 units, 8.8 cells, in front of the eye), and
+// the message, written across the middle rows.
+bool cube(const Picture& p, int row, int col) {
+    return lit(p, 640 * int(240 - 240 * kFocal * (row - 9.75) / 8.8) + int(320 + 320 * kFocal * (col - 4.5) / 8.8));
+}
+const auto message = [](auto p) { return count(640 * 227, 640 * 244, [&](int i) { return white(p, i); }) > 100; };
 
 TEST(GameBinary, AShortGamePlayedWithRealKeys) {
-    unsigned seed = 1;  // pieces of types 4, 4, 7, 7: two straight ones, two squares
-    while (std::srand(seed), std::vector{rand() % 7, rand() % 7, rand() % 7, rand() % 7} != std::vector{3, 3, 6, 6})
-        seed++;
+    unsigned seed = 0;  // pieces of types 4, 4, 7, 7: two straight ones, two squares
+    while (srand(++seed), std::vector{rand() % 7, rand() % 7, rand() % 7, rand() % 7} != std::vector{3, 3, 6, 6}) {}
     std::remove("score.dat");
     std::string pid = run("PLUMBRIX_TIME=" + std::to_string(seed) + " " PLUMBRIX_GAME " >/dev/null & printf $!");
     std::shared_ptr<void> end(nullptr, [&](void*) { EXPECT_EQ(run("kill -9 " + pid + " 2>&1"), "") << "it ended"; });
     std::string id = run("timeout 20 xdotool search --sync --onlyvisible --name '^Plumbrix$' | tail -1 | head -c -1");
     EXPECT_EQ(run("xdotool getwindowgeometry --shell " + id + "|sed -n 2,5p"), "X=100\nY=50\nWIDTH=640\nHEIGHT=480\n");
-    std::string key = "2>/dev/null xdotool key --delay 4 --window " + id + " ";
-    auto until = [&, last = Picture(640 * 480 * 3)](auto ok) mutable {  // polls for ten seconds or more
-        for (int tries = 0; tries < 250; tries++, usleep(20000)) {
-            std::string xwd = run("xwd -silent -id " + id + " | tail -c 1228800");  // rows of blue, green, red, -
-            for (int i = 0; i < 640 * 480 * 3 && xwd.size() == 1228800; i++)
-                last[i] = xwd[((479 - i / 1920) * 640 + i / 3 % 640) * 4 + 2 - i % 3];
-            if (ok(last))
+    // Sends the keys, then watches the window until `ok` holds, for ten
+    // seconds or more. xwd ends with the window's rows of blue, green, red, -.
+    auto send = [&](const std::string& keys, auto ok) {
+        run("2>/dev/null xdotool key --delay 4 --window " + id + " " + keys);
+        for (int tries = 0; tries < 250; tries++) {
+            std::string xwd = run("sleep .02; xwd -silent -id " + id + " | tail -c 1228800");
+            if (xwd.size() == 1228800 && ok(Picture(xwd.begin(), xwd.end())))
                 return true;
         }
         return false;
     };
 
     // The first piece, a straight one in columns 3-6, enters in row 19: seen lower, it fell on its own.
-    ASSERT_TRUE(
-        until([](auto& p) { return !lit(p, cell(19, 4)) && count(0, 19, [&](int r) { return lit(p, cell(r, 4)); }); }));
+    ASSERT_TRUE(send("", [](auto p) { return !cube(p, 19, 4) && count(0, 19, [&](int r) { return cube(p, r, 4); }); }));
     // Paused, a second p, R and the arrows do nothing. Resumed, the first
     // straight piece turned twice and moved left, the second moved right, the
     // square dropped between them: the bottom row fills and goes. P does not
@@ -204,17 +189,14 @@ TEST(GameBinary, AShortGamePlayedWithRealKeys) {
     // Paused and resumed again, not restarted: the next square, dropped three
     // columns left, lands beside what is left of the first, and the bottom row
     // holds columns 1, 2, 4 and 5.
-    run(key + "p p R Left Right Up Down r P w s a d e q plus minus Up Up Left Left Down Right Right Right Down Down p "
-              "r Left Left Left Down p");
-    EXPECT_TRUE(until([](auto& p) {
-        return message(p) && !count(0, 10, [&](int col) { return lit(p, cell(0, col)) != (col % 3 && col < 6); });
-    }));
-    run(key + "r");
-    ASSERT_TRUE(until([](auto& p) { return !message(p); }));
-    run(key + "--repeat 40 Down");
-    ASSERT_TRUE(until(message)) << "no game over";
-    std::string best = run("cat score.dat");  // a plain number, with at least the row's 40 points
-    EXPECT_TRUE(best.find_first_not_of("0123456789") == std::string::npos && std::atoi(best.c_str()) >= 40) << best;
-    run(key + "r p");  // a fresh game, paused: the pit is empty
-    EXPECT_TRUE(until([](auto& p) { return message(p) && !lit(p, cell(0, 4)) && !lit(p, cell(0, 5)); }));
+    EXPECT_TRUE(send(
+        "p p R Left Right Up Down r P w s a d e q plus minus Up Up Left Left Down Right Right Right "
+        "Down Down p r Left Left Left Down p",
+        [](auto p) { return message(p) && !count(0, 10, [&](int c) { return cube(p, 0, c) != (c % 3 && c < 6); }); }));
+    ASSERT_TRUE(send("r", [](auto p) { return !message(p); }));
+    ASSERT_TRUE(send("--repeat 40 Down", message)) << "no game over";
+    // A plain number, with at least the row's 40 points.
+    EXPECT_EQ(slurp("score.dat"), std::to_string(std::max(40, std::stoi(slurp("score.dat")))));
+    // A fresh game, paused: the pit is empty.
+    EXPECT_TRUE(send("r p", [](auto p) { return message(p) && !cube(p, 0, 4) && !cube(p, 0, 5); }));
 }
