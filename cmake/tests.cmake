@@ -41,8 +41,11 @@ add_dependencies(window_tests plumbrix plumbrix_fixed_time)
 if(PLUMBRIX_SANITIZE)
   plumbrix_sanitize(window_tests)
 endif()
-gtest_discover_tests(window_tests DISCOVERY_MODE PRE_TEST PROPERTIES LABELS display RESOURCE_LOCK display
-  TIMEOUT 60 ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0")
+# The game writes its score.dat where the tests run: a folder of their own.
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/window-tests)
+gtest_discover_tests(window_tests DISCOVERY_MODE PRE_TEST WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/window-tests
+  PROPERTIES LABELS display RESOURCE_LOCK display TIMEOUT 60
+  ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0")
 
 # The Debian package: test.sh builds it into build-deb/ with
 # `cmake --workflow --preset deb` before CTest runs, and this looks into it.
