@@ -40,12 +40,6 @@ std::optional<std::int32_t> scoreParserValue(const ScoreParser& p) {
     return saturatingAdd(0, p.negative ? -p.magnitude : p.magnitude);
 }
 
-std::optional<std::int32_t> parseBestScore(const char* text, std::size_t length) {
-    ScoreParser parser;
-    for (std::size_t i = 0; i < length && feedScoreParser(parser, static_cast<unsigned char>(text[i])); i++) {}
-    return scoreParserValue(parser);
-}
-
 void loadBestScore() {
     if (std::optional<std::int32_t> value = readBestScoreFile(kBestScoreFile))
         game.best = *value;

@@ -2,7 +2,6 @@
 // one decimal number as "%d" writes it, nothing else.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -23,8 +22,6 @@ struct ScoreParser {
 // Returns false once the parser needs no more input.
 bool feedScoreParser(ScoreParser& parser, int ch);
 std::optional<std::int32_t> scoreParserValue(const ScoreParser& parser);
-
-std::optional<std::int32_t> parseBestScore(const char* text, std::size_t length);
 
 // Start-up: best from the file (left alone when there is no number) and its text.
 void loadBestScore();
