@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the game and its Debian package, and runs
-# every test: the rules (also under AddressSanitizer and
-# UndefinedBehaviorSanitizer), the soak and fuzz runs, the window tests and the
-# package checks, on a virtual display of their own so that no desktop window
-# or window manager can disturb the pictures they read back.
+# every test: the rules and the best-score file (also under AddressSanitizer
+# and UndefinedBehaviorSanitizer), the window tests and the package checks, on
+# a virtual display of their own so that no desktop window or window manager
+# can disturb the pictures they read back.
 set -euo pipefail
 source "$(dirname "$0")/scripts/setup.sh"
 
