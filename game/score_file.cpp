@@ -2,14 +2,20 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include "game/best_score.h"
@@ -23,30 +29,59 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Walks a chain of symbolic links, refusing where the kernel's
-// protected-symlinks rule would: a link in a sticky, world-writable folder is
-// followed only when it belongs to the player or to the folder's owner. The
-// rest of the save then acts on the path found here and never follows a link.
+// Resolves every symbolic link on the way to the file, one name at a time,
+// refusing where the kernel's protected-symlinks rule would: a link in a
+// sticky, world-writable folder is followed only when it belongs to the
+// player or to the folder's owner. The path found names real folders only, so
+// the rest of the save acts on it and never follows a link.
 bool resolveLinks(std::string& path) {
-    for (int hops = 0; hops < 8; hops++) {
+    std::string done = path[0] == '/' ? "" : ".";  // "" is the root
+    std::vector<std::string> todo;                  // names still to walk, the next one last
+    auto push = [&todo](const std::string& names) {
+        std::vector<std::string> parts;
+        for (std::size_t start = 0, end; start <= names.size(); start = end + 1) {
+            end = std::min(names.find('/', start), names.size());
+            parts.push_back(names.substr(start, end - start));
+        }
+        todo.insert(todo.end(), parts.rbegin(), parts.rend());
+    };
+    push(path);
+    for (int hops = 0; !todo.empty();) {
+        std::string name = todo.back();
+        todo.pop_back();
+        if (name.empty() || name == ".")
+            continue;
+        std::size_t slash = done.rfind('/');
+        if (name == "..") {  // `done` holds no link, so its parent is found by name
+            bool up = done == "." || done.compare(slash + 1, std::string::npos, "..") == 0;
+            done = up ? done + "/.." : done.substr(0, slash);
+            continue;
+        }
+        std::string next = done + "/" + name;
         struct stat link {};
-        if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
-            return true;
-        std::string folder = folderOf(path);
-        struct stat dir {};
-        if (::stat(folder.c_str(), &dir) != 0)
-            return false;
-        bool shared = (dir.st_mode & S_ISVTX) && (dir.st_mode & S_IWOTH);
-        if (shared && link.st_uid != ::geteuid() && link.st_uid != dir.st_uid)
-            return false;
-        char target[PATH_MAX];
-        ssize_t n = ::readlink(path.c_str(), target, sizeof target);
-        if (n <= 0 || n == static_cast<ssize_t>(sizeof target))
-            return false;
-        std::string next(target, static_cast<std::size_t>(n));
-        path = next[0] == '/' ? next : folder + "/" + next;
+        if (::lstat(next.c_str(), &link) != 0) {
+            if (errno != ENOENT || !todo.empty())
+                return false;
+        } else if (S_ISLNK(link.st_mode)) {
+            struct stat dir {};
+            if (++hops > 40 || ::stat(done.empty() ? "/" : done.c_str(), &dir) != 0)
+                return false;
+            bool shared = (dir.st_mode & S_ISVTX) && (dir.st_mode & S_IWOTH);
+            if (shared && link.st_uid != ::geteuid() && link.st_uid != dir.st_uid)
+                return false;
+            char target[PATH_MAX];
+            ssize_t n = ::readlink(next.c_str(), target, sizeof target);
+            if (n <= 0 || n == static_cast<ssize_t>(sizeof target))
+                return false;
+            push(std::string(target, static_cast<std::size_t>(n)));
+            if (target[0] == '/')
+                done = "";
+            continue;
+        }
+        done = next;
     }
-    return false;
+    path = done.empty() ? "/" : done;
+    return true;
 }
 
 std::optional<std::int32_t> readResolved(const std::string& path) {
@@ -112,23 +147,41 @@ template <typename Make> bool nameTemporary(const std::string& path, std::string
     return false;
 }
 
+// The extended attributes of the file at `path`, or of `fd` when there is no
+// path: an ACL is one of them. False when they cannot all be read.
+bool readAttributes(const char* path, int fd, std::map<std::string, std::string>& out) {
+    char names[4096], value[4096];
+    ssize_t n = path ? ::llistxattr(path, names, sizeof names) : ::flistxattr(fd, names, sizeof names);
+    if (n < 0)
+        return errno == ENOTSUP;  // a file system that keeps none
+    for (const char* name = names; name < names + n; name += std::strlen(name) + 1) {
+        ssize_t m = path ? ::lgetxattr(path, name, value, sizeof value) : ::fgetxattr(fd, name, value, sizeof value);
+        if (m < 0)
+            return false;
+        out[name].assign(value, static_cast<std::size_t>(m));
+    }
+    return true;
+}
+
 // A replacement must not differ from the file it replaces: it takes that
-// file's group and mode (its owner is the player, as before).
-bool takeGroupAndMode(int fd, const struct stat& old) {
+// file's group and mode (its owner is the player, as before), and it must
+// come out with the same ACL and extended attributes, which a new file does
+// not inherit.
+bool takeGroupAndMode(int fd, const std::string& path, const struct stat& old) {
     struct stat st {};
+    std::map<std::string, std::string> was, is;
     return ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0 && ::fchmod(fd, old.st_mode & 07777) == 0 &&
-           ::fstat(fd, &st) == 0 && st.st_gid == old.st_gid && (st.st_mode & 07777) == (old.st_mode & 07777);
+           ::fstat(fd, &st) == 0 && st.st_gid == old.st_gid && (st.st_mode & 07777) == (old.st_mode & 07777) &&
+           readAttributes(path.c_str(), -1, was) && readAttributes(nullptr, fd, is) && was == is;
 }
 
 // A new file gets the player's usual mode (0666 less the umask, applied by
 // open); a replaced one its predecessor's group and mode, or it is not made.
 bool replace(const std::string& path, const struct stat* old, const std::string& text, int folderFd) {
-    // Terminal and hang-up signals wait until the temporary has gone one way
-    // or the other, so none is left behind.
+    // Every signal that can wait does, until the temporary has gone one way or
+    // the other, so none is left behind.
     sigset_t held, saved;
-    sigemptyset(&held);
-    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGQUIT})
-        sigaddset(&held, sig);
+    sigfillset(&held);
     pthread_sigmask(SIG_BLOCK, &held, &saved);
 
     // Unnamed until it is complete, where the file system allows (and /proc
@@ -142,7 +195,7 @@ bool replace(const std::string& path, const struct stat* old, const std::string&
         named = nameTemporary(path, temp, [&fd](const char* name) {
             return (fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666)) >= 0;
         });
-    bool ok = fd >= 0 && (!old || takeGroupAndMode(fd, *old)) && writeAll(fd, text.data(), text.size(), 0) &&
+    bool ok = fd >= 0 && (!old || takeGroupAndMode(fd, path, *old)) && writeAll(fd, text.data(), text.size(), 0) &&
               ::fsync(fd) == 0;
     if (ok && !named) {
         std::string self = "/proc/self/fd/" + std::to_string(fd);
@@ -159,6 +212,51 @@ bool replace(const std::string& path, const struct stat* old, const std::string&
         ::fsync(folderFd);  // the rename itself reaches the disk
     pthread_sigmask(SIG_SETMASK, &saved, nullptr);
     return ok;
+}
+
+// A save holds the folder's lock for milliseconds, but anyone who can read
+// the folder can take the lock and keep it: past the wait, the game saves
+// without it rather than freeze.
+bool lockFolder(int folderFd, int waitMs) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    while (::flock(folderFd, LOCK_EX | LOCK_NB) != 0) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= end)
+            return false;
+        ::usleep(5000);
+    }
+    return true;
+}
+
+// A game killed between naming its temporary and the rename leaves it behind.
+// Under the lock no other save of this folder is between those steps, so the
+// player's own temporaries of games no longer running can go (a name with
+// this game's number is an earlier game's).
+void removeLeftovers(const std::string& path, int folderFd) {
+    std::string prefix = path.substr(path.rfind('/') + 1) + ".";
+    int fd = ::dup(folderFd);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (!dir) {
+        if (fd >= 0)
+            ::close(fd);
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strncmp(name, prefix.c_str(), prefix.size()) != 0)
+            continue;
+        const char* number = name + prefix.size();  // <pid>-<n>, digits only
+        std::size_t digits = std::strspn(number, "0123456789");
+        const char* count = number + digits + 1;
+        if (digits == 0 || digits > 9 || number[digits] != '-' || !*count || std::strspn(count, "0123456789") != std::strlen(count))
+            continue;
+        long pid = std::strtol(number, nullptr, 10);
+        struct stat st {};
+        bool gone = pid == ::getpid() || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
+        if (gone && ::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            st.st_uid == ::geteuid())
+            ::unlinkat(folderFd, name, 0);
+    }
+    ::closedir(dir);
 }
 
 bool store(const std::string& path, std::int32_t value, int folderFd) {
@@ -185,7 +283,7 @@ std::optional<std::int32_t> readBestScoreFile(const char* path) {
     return resolveLinks(resolved) ? readResolved(resolved) : std::nullopt;
 }
 
-bool writeBestScoreFile(const char* path, std::int32_t value) {
+bool writeBestScoreFile(const char* path, std::int32_t value, int lockWaitMs) {
     // Past a file-size limit a write then fails like any other, instead of
     // killing the game.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -194,8 +292,8 @@ bool writeBestScoreFile(const char* path, std::int32_t value) {
         return false;
     // Other games saving in this folder wait here; the lock goes with the close.
     int folderFd = ::open(folderOf(resolved).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd >= 0)
-        ::flock(folderFd, LOCK_EX);
+    if (folderFd >= 0 && lockFolder(folderFd, lockWaitMs))
+        removeLeftovers(resolved, folderFd);
     bool ok = store(resolved, value, folderFd);
     if (folderFd >= 0)
         ::close(folderFd);
