@@ -178,8 +178,8 @@ TEST(GameBinary, AShortGamePlayedWithRealKeys) {
     auto property = [&](const char* name, Atom type) {
         unsigned long n = 0, left, *data = nullptr;  // 32-bit items come as longs
         int format = 0;
-        XGetWindowProperty(x.get(), std::stoul(id), XInternAtom(x.get(), name, 0), 0, 1 << 16, 0, type, &type,
-                           &format, &n, &left, reinterpret_cast<unsigned char**>(&data));
+        XGetWindowProperty(x.get(), std::stoul(id), XInternAtom(x.get(), name, 0), 0, 1 << 16, 0, type, &type, &format,
+                           &n, &left, reinterpret_cast<unsigned char**>(&data));
         auto bytes = reinterpret_cast<unsigned char*>(data);
         std::vector<unsigned long> items(n);
         for (unsigned long i = 0; i < n; i++)
