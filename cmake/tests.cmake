@@ -34,9 +34,10 @@ endif()
 # clock. They need $DISPLAY and share the screen, so they run one at a time.
 add_library(plumbrix_fixed_time SHARED ${tests}/window/fixed_time.cpp)
 add_executable(window_tests ${tests}/window/window_test.cpp)
-target_link_libraries(window_tests PRIVATE plumbrix_view plumbrix_warnings GTest::gtest_main)
+target_link_libraries(window_tests PRIVATE plumbrix_view plumbrix_warnings GTest::gtest_main X11::X11 PNG::PNG)
 target_compile_definitions(window_tests PRIVATE
-  PLUMBRIX_GAME="LD_PRELOAD=$<TARGET_FILE:plumbrix_fixed_time> $<TARGET_FILE:plumbrix>")
+  PLUMBRIX_GAME="LD_PRELOAD=$<TARGET_FILE:plumbrix_fixed_time> $<TARGET_FILE:plumbrix>"
+  PLUMBRIX_ICONS="${PROJECT_SOURCE_DIR}/data/icons/hicolor")
 add_dependencies(window_tests plumbrix plumbrix_fixed_time)
 if(PLUMBRIX_SANITIZE)
   plumbrix_sanitize(window_tests)

@@ -4,7 +4,7 @@
 plumbrix_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Packages for building and playing.
-plumbrix_packages=(g++ make cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri)
+plumbrix_packages=(g++ make cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev libpng-dev)
 # Packages the tests need on top: a virtual display, a key sender and a screen
 # grabber, the tests' libraries, ACLs for the best-score file's tests, and the
 # tools that build the Debian package and check it.

@@ -4,6 +4,7 @@
 
 #include "game/best_score.h"
 #include "game/state.h"
+#include "view/desktop.h"
 #include "view/frame.h"
 
 static void applyLightAndMaterial() {
@@ -29,6 +30,7 @@ void openWindow(int* argc, char** argv) {
     glutInitWindowSize(kWindowWidth, kWindowHeight);
     glutInitWindowPosition(100, 50);
     glutCreateWindow("Plumbrix");
+    introduceWindow();
     glutKeyboardFunc(onKeyboard);
     glutSpecialFunc(onSpecialKey);
     glutDisplayFunc(onDisplay);

@@ -15,6 +15,10 @@
 #include "view/frame.h"
 #include "view/window.h"
 
+#include <X11/Xatom.h>  // after GoogleTest, whose names Xlib's macros would spoil
+#include <X11/Xlib.h>
+#include <png.h>
+
 using Vec = std::array<double, 3>;
 using Blocks = std::vector<std::array<int, 3>>;       // row, column and piece type of each cube
 using Picture = std::vector<unsigned char>;           // 640 x 480, 4 bytes a pixel
@@ -168,6 +172,37 @@ TEST(GameBinary, AShortGamePlayedWithRealKeys) {
     std::shared_ptr<void> end(nullptr, [&](void*) { EXPECT_EQ(run("kill -9 " + pid + " 2>&1"), "") << "it ended"; });
     std::string id = run("timeout 20 xdotool search --sync --onlyvisible --name '^Plumbrix$' | tail -1 | head -c -1");
     EXPECT_EQ(run("xdotool getwindowgeometry --shell " + id + "|sed -n 2,5p"), "X=100\nY=50\nWIDTH=640\nHEIGHT=480\n");
+    // What a window manager reads off the window: its class, its process and
+    // its icons, the pictures of data/icons/ at each size, 0xAARRGGBB.
+    std::unique_ptr<Display, int (*)(Display*)> x(XOpenDisplay(nullptr), XCloseDisplay);
+    auto property = [&](const char* name, Atom type) {
+        unsigned long n = 0, left, *data = nullptr;  // 32-bit items come as longs
+        int format = 0;
+        XGetWindowProperty(x.get(), std::stoul(id), XInternAtom(x.get(), name, 0), 0, 1 << 16, 0, type, &type, &format,
+                           &n, &left, reinterpret_cast<unsigned char**>(&data));
+        auto bytes = reinterpret_cast<unsigned char*>(data);
+        std::vector<unsigned long> items(n);
+        for (unsigned long i = 0; i < n; i++)
+            items[i] = format == 32 ? data[i] & 0xfffffffful : bytes[i];
+        return XFree(data), items;
+    };
+    const char classes[] = "plumbrix\0Plumbrix";
+    EXPECT_EQ(property("WM_CLASS", XA_STRING), std::vector<unsigned long>(std::begin(classes), std::end(classes)));
+    EXPECT_EQ(property("_NET_WM_PID", XA_CARDINAL), std::vector{std::stoul(pid)});
+    std::vector<unsigned long> icons;
+    for (unsigned long size : {16, 24, 32, 48, 64}) {
+        png_image png{};
+        png.version = PNG_IMAGE_VERSION;
+        auto file = PLUMBRIX_ICONS "/" + std::to_string(size) + "x" + std::to_string(size) + "/apps/plumbrix.png";
+        png_image_begin_read_from_file(&png, file.c_str());
+        png.format = PNG_FORMAT_BGRA;
+        std::vector<unsigned char> p(PNG_IMAGE_SIZE(png));
+        EXPECT_TRUE(png_image_finish_read(&png, nullptr, p.data(), 0, nullptr) && png.width == size) << file;
+        icons.insert(icons.end(), {size, size});
+        for (size_t i = 0; i < p.size(); i += 4)
+            icons.push_back(p[i + 3] * 0x1000000ul + p[i + 2] * 0x10000ul + p[i + 1] * 0x100ul + p[i]);
+    }
+    EXPECT_EQ(property("_NET_WM_ICON", XA_CARDINAL), icons);
     // Sends the keys, then watches the window until `ok` holds, for ten
     // seconds or more. xwd ends with the window's rows of blue, green, red, -.
     auto send = [&](const std::string& keys, auto ok) {
