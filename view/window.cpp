@@ -24,7 +24,7 @@ static void applyProjection(double aspect) {
     glMatrixMode(GL_MODELVIEW);
 }
 
-void openWindow(int* argc, char** argv) {
+static void openWindow(int* argc, char** argv) {
     glutInit(argc, argv);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGB | GLUT_DEPTH);
     glutInitWindowSize(kWindowWidth, kWindowHeight);
@@ -52,6 +52,15 @@ void initScene() {
     applyProjection(4.0 / 3.0);
     glLineWidth(2.0f);
     applyLightAndMaterial();
+}
+
+// The piece and the texts are set up before anything else, so the start-up
+// routine's best-score text replaces the one formatted here.
+void startGame(int* argc, char** argv) {
+    pieceInit();
+    openWindow(argc, argv);
+    initScene();
+    onIdle();
 }
 
 // The drawing stays 640 x 480 at the lower left whatever the window's size,

@@ -4,9 +4,10 @@
 constexpr int kWindowWidth = 640;
 constexpr int kWindowHeight = 480;
 
-// Entry steps 1-6: GLUT start, window "Plumbrix" at (100, 50), callbacks,
-// fixed GL state. Shared by the game and the window tests.
-void openWindow(int* argc, char** argv);
+// Everything before GLUT's event loop: the piece and its texts, then the
+// window "Plumbrix" at (100, 50) with its callbacks and fixed GL state, the
+// scene and one frame. Shared by the game and the window tests.
+void startGame(int* argc, char** argv);
 
 void initScene();
 void onReshape(int width, int height);

@@ -109,7 +109,7 @@ static const Case kCases[] = {
     // Only the new piece's own cells end the game; every game over saves, and a best that rises afterwards is saved again.
     {"19:....11.... 20:111....111 21:1111111111 7@3,0 next=4", "D",
      "0:77........ 1:77........ 19:....11.... 20:111....111 21:1111111111 | 4@20,4/0 | s2 b2 n0 v0 i1000 f0 playing"},
-    {"0:11111111.. 20:....1..... 7@3,8 next=4", "D t0", "0:........77 20:....1..... | 4@20,4/0 | s42 b42 n1 v0 i1000 f0 over file=42"},
+    {"0:11111111.. 21:.....1.... 7@3,8 next=1", "D t0", "0:........77 21:.....1.... | 1@20,4/0 | s42 b42 n1 v0 i1000 f0 over file=42"},
     // Rows: removed as the walk meets them, scored by their number at the level reached; five or more earn nothing.
     {"0-2:1111111111 3:5.........", "t0", "0:5......... | 7@20,4/0 | s300 b300 n3 v0 i1000 f0 playing"},
     {"0-3:1111111111 4:5......... n=20 v=2 i=800", "t0", "0:5......... | 7@20,4/0 | s3600 b3600 n24 v2 i800 f0 playing"},
@@ -127,7 +127,7 @@ static const Case kCases[] = {
      "5:5......... | 7@20,4/0 | s250 b0 n0 v0 i1000 f0 playing texts:Score: 0|Highest: 0|Lines: 0|Level: 0|Paused - press r to resume"},
     // A pause stops the fall and locking, not the row walk; p does not resume.
     {"0:1111111111 7@15,4 p", "t5000 p t6000 r t7000", "| 7@14,4/0 | s40 b40 n1 v0 i1000 f7000 playing"},
-    {"6:....1..... 7@7,4 f=5000 p next=7", "t5000 r t5001", "6:....1..... 7:....77.... 8:....77.... | 7@20,4/0 | s0 b0 n0 v0 i1000 f5000 playing"},
+    {"6:....1..... 7@7,4 f=5000 p", "t5000 t9000", "6:....1..... | 7@7,4/0 | s0 b0 n0 v0 i1000 f5000 paused"},
     // r: nothing while playing; after a game over (saved, even with best unchanged; nothing falls) a new game
     // that keeps best, the piece and the fall clock.
     {"0:1......... s=5 f=7", "r", "0:1......... | 7@20,4/0 | s5 b0 n0 v0 i1000 f7 playing"},

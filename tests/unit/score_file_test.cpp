@@ -82,7 +82,7 @@ TEST_F(Rules, ASaveKeepsLinksOwnersModesAndAnythingThatIsNotTheScore) {
         {"mine; ln score.dat other", "read stored|same|regular file 644 65534:65534 2|644 65534:65534 2|456789|./other ./score.dat"},
         {"mkdir sub; printf 5 >sub/real; chmod 600 sub/real; chown -R 65534:65534 sub; ln -s sub/real score.dat",
          "read stored|new|symbolic link 777 0:0 1|600 65534:65534 1|456789|./score.dat ./sub ./sub/real"},
-        {"mkfifo -m 644 score.dat; chown 65534 score.dat", "- kept|same|fifo 644 65534:0 1|644 65534:0 1||./score.dat"},
+        {"mkfifo -m 644 score.dat; chown 65534:65534 score.dat", "- kept|same|fifo 644 65534:65534 1|644 65534:65534 1||./score.dat"},
         {"ln -s /dev/null score.dat", "- kept|same|symbolic link 777 0:0 1|666 0:0 1||./score.dat"},
         {"ln -s /dev/zero score.dat", "- kept|same|symbolic link 777 0:0 1|666 0:0 1||./score.dat"},
         {"mkdir score.dat", "- kept|same|directory 755 0:0 2|755 0:0 2||./score.dat"},

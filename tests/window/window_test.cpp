@@ -104,19 +104,22 @@ Picture picture(int now = -1) {
 
 TEST(Frame, AfterAResizeTheKeysTurnTheViewAndEachFrameShowsTheWalkThePieceAndTheTexts) {
     int argc = 0;
-    openWindow(&argc, nullptr);
-    initScene();
+    std::ofstream("score.dat") << 8;  // the best score shown
+    startGame(&argc, nullptr);
+    game.lastFall = -5000;  // a fall is due, but an expose runs no frame: it only clears the window
+    onDisplay();
+    EXPECT_EQ(piece.y, 0);
+    EXPECT_EQ(count(0, 640 * 480, [p = picture()](int i) { return lit(p, i); }), 0);
     glViewport(0, 0, 1, 1);  // spoiled, for the reshape to put right
     onReshape(800, 600);
-    resetState();
     Blocks walked = {{0, 0, 4}, {0, 9, 3}, {2, 2, 4}, {3, 6, 1}, {8, 3, 5}, {16, 8, 6}, {19, 1, 7}};
     for (auto [row, col, type] : walked)
         pit.cells[row][col] = type;
     // A straight piece turned a quarter anticlockwise, drawn in rows 3-6 of
     // column 2: at its next fall it meets the block below and locks there.
     // The next piece is a type 2.
-    std::tie(piece.type, piece.angle, piece.x, piece.y, game.lastFall, game.score, game.best, game.level, game.lines) =
-        std::tuple(4, 90, -40, -300, 1000000, 1234567, 8, 3, 45);
+    std::tie(piece.type, piece.angle, piece.x, piece.y, game.lastFall, game.score, game.level, game.lines) =
+        std::tuple(4, 90, -40, -300, 1000000, 1234567, 3, 45);
     nextType(2);
     refreshStatusTexts();
     for (char key : std::string(20, 'w') + std::string(25, 'd') + std::string(15, 'e') + std::string(60, '-') +
