@@ -167,7 +167,7 @@ bool readAttributes(const char* path, int fd, std::map<std::string, std::string>
 // file's group and mode (its owner is the player, as before), and it must
 // come out with the same ACL and extended attributes, which a new file does
 // not inherit.
-bool takeGroupAndMode(int fd, const std::string& path, const struct stat& old) {
+bool becomeLike(int fd, const std::string& path, const struct stat& old) {
     struct stat st {};
     std::map<std::string, std::string> was, is;
     return ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0 && ::fchmod(fd, old.st_mode & 07777) == 0 &&
@@ -195,7 +195,7 @@ bool replace(const std::string& path, const struct stat* old, const std::string&
         named = nameTemporary(path, temp, [&fd](const char* name) {
             return (fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666)) >= 0;
         });
-    bool ok = fd >= 0 && (!old || takeGroupAndMode(fd, path, *old)) && writeAll(fd, text.data(), text.size(), 0) &&
+    bool ok = fd >= 0 && (!old || becomeLike(fd, path, *old)) && writeAll(fd, text.data(), text.size(), 0) &&
               ::fsync(fd) == 0;
     if (ok && !named) {
         std::string self = "/proc/self/fd/" + std::to_string(fd);
