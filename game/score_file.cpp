@@ -36,7 +36,7 @@ std::string folderOf(const std::string& path) {
 // the rest of the save acts on it and never follows a link.
 bool resolveLinks(std::string& path) {
     std::string done = path[0] == '/' ? "" : ".";  // "" is the root
-    std::vector<std::string> todo;                  // names still to walk, the next one last
+    std::vector<std::string> todo;                 // names still to walk, the next one last
     auto push = [&todo](const std::string& names) {
         std::vector<std::string> parts;
         for (std::size_t start = 0, end; start <= names.size(); start = end + 1) {
@@ -247,7 +247,8 @@ void removeLeftovers(const std::string& path, int folderFd) {
         const char* number = name + prefix.size();  // <pid>-<n>, digits only
         std::size_t digits = std::strspn(number, "0123456789");
         const char* count = number + digits + 1;
-        if (digits == 0 || digits > 9 || number[digits] != '-' || !*count || std::strspn(count, "0123456789") != std::strlen(count))
+        if (digits == 0 || digits > 9 || number[digits] != '-' || !*count ||
+            std::strspn(count, "0123456789") != std::strlen(count))
             continue;
         long pid = std::strtol(number, nullptr, 10);
         struct stat st {};
