@@ -193,8 +193,7 @@ static void countPlay(bool draw, int frames) {
 }
 
 int main(int argc, char** argv) {
-    openWindow(&argc, argv);
-    initScene();
+    startGame(&argc, argv);
     setUpStack();
     const Pit stack = pit;
     for (int i = 0; i < 50; i++)
