@@ -101,7 +101,10 @@ static const Case kCases[] = {
     {"4@10,9/90", "U", "| 4@10,9/90 | s0 b0 n0 v0 i1000 f0 playing"},
     {"4@10,0/90", "U", "| 4@10,0/90 | s0 b0 n0 v0 i1000 f0 playing"},
     {"7@10,4", "U", "| 7@10,4/0 | s0 b0 n0 v0 i1000 f0 playing"},
+    // Shapes as they settle, turned to 180 and 270 degrees and unturned.
     {"2@10,4/90 next=7", "U D", "0:...2...... 1:...222.... | 7@20,4/0 | s8 b8 n0 v0 i1000 f0 playing"},
+    {"5@10,4/180 next=7", "U D", "0:....5..... 1:....5..... 2:....55.... | 7@20,4/0 | s8 b8 n0 v0 i1000 f0 playing"},
+    {"3@10,1 next=6", "D R R R R D", "0:.33....666 1:33......6. | 6@20,4/0 | s28 b28 n0 v0 i1000 f0 playing"},
     // The drop: a point for every row beyond the first, the fall clock untouched, the score stopping at its limit.
     {"18:.....2.... 4@20,4 s=5 f=1234 next=7", "D", "18:.....2.... 19:...4444... | 7@20,4/0 | s5 b5 n0 v0 i1000 f1234 playing"},
     {"8:.....2.... 4@20,4 s=5 next=7", "D", "8:.....2.... 9:...4444... | 7@20,4/0 | s15 b15 n0 v0 i1000 f0 playing"},
