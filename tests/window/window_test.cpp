@@ -8,8 +8,13 @@
 #define GL_GLEXT_PROTOTYPES
 #include <GL/freeglut.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
+#include <memory>
+#include <tuple>
+#include <vector>
 
 #include "tests/unit/support.h"
 #include "view/frame.h"
