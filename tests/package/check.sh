@@ -1,7 +1,8 @@
 #!/bin/sh
 # Checks a built package: lintian and the desktop's validators find nothing to
 # say, the binary is in /usr/games, the menu entry's programme and icon are in
-# the package, and every icon is as big as its folder says. Any output fails.
+# the package, and every icon is as big as its folder says. Any output fails;
+# appstreamcli speaks only when its verdict is a failure.
 # usage: check.sh build-deb/plumbrix_VERSION   (the architecture is added)
 deb=$1_$(dpkg --print-architecture).deb
 tree=$(mktemp -d)
@@ -10,7 +11,7 @@ out=$({
     dpkg-deb -x "$deb" "$tree" && cd "$tree/usr/share" || { echo "cannot unpack $deb"; exit; }
     TMPDIR=$tree lintian --allow-root --pedantic --display-info --display-experimental "$deb"
     desktop-file-validate applications/plumbrix.desktop
-    appstreamcli validate-tree --pedantic --no-net --format yaml "$tree"
+    as=$(appstreamcli validate-tree --pedantic --no-net --format yaml "$tree" 2>&1) || printf '%s\n' "$as"
     man --warnings -E UTF-8 -l -Tutf8 -Z man/man6/plumbrix.6.gz >/dev/null
     lexgrog man/man6/plumbrix.6.gz >/dev/null || echo "lexgrog finds no whatis line"
     bin=$tree/usr/games/$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' applications/plumbrix.desktop)
