@@ -122,7 +122,9 @@ work=$(mktemp -d "${TMPDIR:-/var/tmp}/plumbrix-$release.XXXXXX")
 ns=
 cleanup() {
     trap '' INT TERM
-    [ -z "$ns" ] || { kill "$ns" 2>/dev/null; wait "$ns"; } || true
+    # unshare ignores SIGINT and SIGTERM while it waits; killed, it takes its
+    # child (--kill-child) and so the whole namespace with it.
+    [ -z "$ns" ] || { kill -KILL "$ns" 2>/dev/null; wait "$ns"; } || true
     # The namespace's processes die with it; wait until none is left in the root.
     for _ in $(seq 30); do
         ls -l /proc/[0-9]*/root 2>/dev/null | grep -qF " -> $work/" || break
@@ -137,8 +139,12 @@ cleanup() {
 trap cleanup EXIT
 trap 'say "interrupted"; exit 130' INT TERM
 
+# In a process group of its own (set -m), so that it keeps the usual signal
+# handlers (a background job would ignore SIGINT); the traps above end it.
+set -m
 unshare --mount --pid --fork --kill-child --propagation private "$BASH" "$0" --inside "$release" "$work" "$mirror" "$logs" &
 ns=$!
+set +m
 status=0
 wait $ns || status=$?
 ns=
