@@ -12,9 +12,6 @@
 #include <array>
 #include <cmath>
 #include <complex>
-#include <memory>
-#include <tuple>
-#include <vector>
 
 #include "tests/unit/support.h"
 #include "view/frame.h"
