@@ -54,10 +54,13 @@ if [ "${1:-}" = --inside ]; then
         plumbrix_install "${plumbrix_packages[@]}" "${plumbrix_test_packages[@]}" && useradd -m player'
     phase "./test.sh" "$logs/test.log" "${offline[@]}" 'cd /root/plumbrix && ./test.sh'
     grep -E 'tests passed|tests failed' "$logs/test.log" >&2
-    phase "package from scratch" "$logs/deb.log" "${offline[@]}" \
-        'cd /root/plumbrix && rm -rf build-deb && cmake --workflow --preset deb'
+    # Twice, with one SOURCE_DATE_EPOCH: the same bytes.
+    phase "package from scratch, twice" "$logs/deb.log" "${offline[@]}" 'cd /root/plumbrix &&
+        export SOURCE_DATE_EPOCH=$(date +%s) && for i in 1 2; do
+            rm -rf build-deb && cmake --workflow --preset deb && cp build-deb/plumbrix_*.deb /tmp/$i.deb || exit
+        done && cmp /tmp/1.deb /tmp/2.deb'
     cp "$root"/root/plumbrix/build-deb/{compile_commands.json,CMakeFiles/plumbrix.dir/link.txt} "$logs/"
-    say "package built with: $(sed 's/ *CMakeFiles.*//' "$logs/link.txt")"
+    say "package built with: $(sed 's/ *\(-Wl,--dependency-file=\)\{0,1\}CMakeFiles.*//' "$logs/link.txt")"
     if grep -E 'warning:|CMake [A-Za-z ]*Warning' "$logs/test.log" "$logs/deb.log" >&2; then
         say "the build gives warnings on $release"
         exit 1
