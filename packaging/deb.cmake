@@ -2,8 +2,9 @@
 # build-deb/. The preset puts the binary in /usr/games and adds the hardening
 # flags; this file adds what a package needs on top of the install rules.
 
-# Whoever publishes the package sets these (-DPLUMBRIX_MAINTAINER=...). The
-# default address is a placeholder that reaches nobody.
+# Whoever publishes the package sets these (-DPLUMBRIX_MAINTAINER=...), and
+# PLUMBRIX_HOMEPAGE in CMakeLists.txt. The default address is a placeholder
+# that reaches nobody.
 set(PLUMBRIX_MAINTAINER "Plumbrix developers" CACHE STRING "Name of the package's maintainer")
 set(PLUMBRIX_CONTACT "plumbrix@example.invalid" CACHE STRING "E-mail address of the package's maintainer")
 
@@ -36,6 +37,7 @@ fill whole rows to clear them, and keep the pit from filling up. The best
 score is kept, and the view can be turned at any time.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${PLUMBRIX_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 # No Debian revision: a native version, so the changelog above is the one lintian wants.

@@ -7,9 +7,10 @@ plumbrix_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 plumbrix_packages=(g++ make cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev libpng-dev)
 # Packages the tests need on top: a virtual display, a key sender and a screen
 # grabber, the tests' libraries, ACLs for the best-score file's tests, and the
-# tools that build the Debian package and check it.
+# tools that build the Debian package and check it (hardening-check is in
+# devscripts).
 plumbrix_test_packages=(googletest libgtest-dev xvfb xauth xdotool x11-apps acl
-                        dpkg-dev lintian desktop-file-utils appstream man-db file)
+                        dpkg-dev lintian desktop-file-utils appstream man-db file devscripts)
 
 plumbrix_install() {
     local missing=() pkg
@@ -32,8 +33,10 @@ plumbrix_install() {
         fi
     fi
     echo "Installing: ${missing[*]}"
+    # Without their recommendations: devscripts alone would bring some ninety
+    # packages (38 MB) that nothing here uses.
     "${sudo[@]}" apt-get update -qq &&
-        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null || {
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null || {
         echo "Could not install the packages; as root, run: apt-get install -y ${missing[*]}" >&2
         return 1
     }

@@ -1,6 +1,7 @@
 // The best-score file: what is read back, and what a save leaves behind in
 // the folders and files a player's machine may hold.
 #include <csignal>
+#include <cstdlib>
 #include <set>
 
 #include <fcntl.h>

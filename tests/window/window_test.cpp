@@ -8,6 +8,8 @@
 #define GL_GLEXT_PROTOTYPES
 #include <GL/freeglut.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
 
