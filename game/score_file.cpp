@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstddef>
 #include <csignal>
+#include <cstddef>
 #include <cstring>
 #include <map>
 #include <string>
@@ -292,7 +292,8 @@ bool writeBestScoreFile(const char* path, std::int32_t value, int lockWaitMs) {
     std::string resolved = path;
     if (!resolveLinks(resolved))
         return false;
-    // Other games saving in this folder wait here; the lock goes with the close.
+    // Other games saving in this folder wait here, for a while; the lock goes
+    // with the close.
     int folderFd = ::open(folderOf(resolved).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd >= 0 && lockFolder(folderFd, lockWaitMs))
         removeLeftovers(resolved, folderFd);

@@ -1,6 +1,7 @@
 # The Debian package, built by `cmake --workflow --preset deb` into
-# build-deb/. The preset puts the binary in /usr/games and adds the hardening
-# flags; this file adds what a package needs on top of the install rules.
+# build-deb/. The preset puts the binary in /usr/games and packaging/
+# buildflags.cmake gives it the release's hardened flags; this file adds what a
+# package needs on top of the install rules.
 
 # Whoever publishes the package sets these (-DPLUMBRIX_MAINTAINER=...), and
 # PLUMBRIX_HOMEPAGE in CMakeLists.txt. The default address is a placeholder
