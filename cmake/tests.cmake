@@ -50,5 +50,6 @@ gtest_discover_tests(window_tests DISCOVERY_MODE PRE_TEST WORKING_DIRECTORY ${CM
 
 # The Debian package: test.sh builds it into build-deb/ with
 # `cmake --workflow --preset deb` before CTest runs, and this looks into it.
+# It starts the packaged game on the same screen as the window tests.
 add_test(NAME package COMMAND sh ${tests}/package/check.sh ${PROJECT_SOURCE_DIR}/build-deb/plumbrix_${PROJECT_VERSION})
-set_tests_properties(package PROPERTIES LABELS package)
+set_tests_properties(package PROPERTIES LABELS package RESOURCE_LOCK display)
