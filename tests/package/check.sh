@@ -18,8 +18,6 @@ out=$({
     entry=$PWD/applications/io.github.plumbrix.plumbrix.desktop
     desktop-file-validate "$entry"
     as=$(appstreamcli validate-tree --pedantic --no-net --format yaml "$tree" 2>&1) || printf '%s\n' "$as"
-    man --warnings -E UTF-8 -l -Tutf8 -Z man/man6/plumbrix.6.gz >/dev/null
-    lexgrog man/man6/plumbrix.6.gz >/dev/null || echo "lexgrog finds no whatis line"
     bin=$tree/usr/games/plumbrix
     # No linked amd64 programme shows control-flow marking (the C library's start
     # files lack the note): the compile commands show it instead.
@@ -43,31 +41,25 @@ out=$({
         printf '%s' "$listing" | grep -qE -- "$item" || echo "the catalogue has no $item"
     done
     for png in $(printf '%s' "$listing" | grep -oE '[^/]+\.png</image>' | sed 's/<.*//'); do
-        [ -f "$(dirname "$build")/docs/$png" ] || echo "no docs/$png for the catalogue's screenshot"
-    done
+        [ -f "$build/../docs/$png" ] || echo "no docs/$png for the catalogue's screenshot"; done
 
     # The menu entry as GLib's launcher starts it, from /, for a player (nobody
     # when we are root), with XDG_DATA_HOME unset, absolute and relative: the
     # packaged game runs in a private folder of its own and keeps its best score
     # there, and leaves another program's score.dat in the home folder alone.
-    home=$tree/home
-    player=
-    [ "$(id -u)" != 0 ] || player="setpriv --reuid=65534 --regid=65534 --clear-groups"
+    home=$tree/home player=$([ "$(id -u)" != 0 ] || echo setpriv --reuid=65534 --regid=65534 --clear-groups)
     for data in "" "$home/data/games" data; do
         rm -rf "$home" && mkdir "$home" && echo "7, another program's" >"$home/score.dat"
         xauth extract "$home/.Xauthority" "$DISPLAY"
         [ -z "$player" ] || chown -R 65534:65534 "$home"
-        dir=$home/.local/share/plumbrix
-        case $data in /*) dir=$data/plumbrix ;; esac
+        dir=$home/.local/share/plumbrix && case $data in /*) dir=$data/plumbrix ;; esac
         (cd / && $player env -i HOME="$home" PATH="$tree/usr/games:/usr/bin:/bin" DISPLAY="$DISPLAY" \
             XAUTHORITY="$home/.Xauthority" ${data:+XDG_DATA_HOME=$data} gio launch "$entry")
         window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Plumbrix$' | head -1)
         pid=$(xdotool getwindowpid "$window")
         seen=$(readlink "/proc/$pid/exe" "/proc/$pid/cwd"; stat -c %a "$dir" "${dir%/*}")
         for _ in $(seq 300); do  # drops until the pit is full
-            [ -s "$dir/score.dat" ] && break
-            xdotool key --window "$window" Down 2>/dev/null && sleep 0.1
-        done
+            [ -s "$dir/score.dat" ] || { xdotool key --window "$window" Down 2>/dev/null && sleep 0.1; }; done
         kill "$pid"
         [ "$seen" = "$(printf '%s\n' "$bin" "$dir" 700 700)" ] || echo "XDG_DATA_HOME=$data: ran, in, modes:" $seen
         grep -qx '[1-9][0-9]*' "$dir/score.dat" || echo "XDG_DATA_HOME=$data: no best score in $dir"
