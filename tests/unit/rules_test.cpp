@@ -89,7 +89,8 @@ static const Case kCases[] = {
     {"3:....2..... 4@5,4 next=7", "U t0",
      "3:....2..... 4:....4..... 5:....4..... 6:....4..... 7:....4..... | 7@20,4/0 | s0 b0 n0 v0 i1000 f0 playing"},
     // Moves: walls, blocks beside the drawn rows refuse; blocks in the anchor rows do not.
-    {"4@20,4", "L L L L R R R R R R R", "| 4@20,7/0 | s0 b0 n0 v0 i1000 f0 playing"},
+    {"4@20,4", "L L L L", "| 4@20,1/0 | s0 b0 n0 v0 i1000 f0 playing"},
+    {"4@20,4", "R R R R", "| 4@20,7/0 | s0 b0 n0 v0 i1000 f0 playing"},
     {"19:..2.....2. 4@20,4", "L R R", "19:..2.....2. | 4@20,5/0 | s0 b0 n0 v0 i1000 f0 playing"},
     {"20:..2.....2. 4@20,4", "L R R R", "20:..2.....2. | 4@20,6/0 | s0 b0 n0 v0 i1000 f0 playing"},
     {"20:......2... 1@20,4", "R", "20:......2... | 1@20,4/0 | s0 b0 n0 v0 i1000 f0 playing"},
