@@ -26,15 +26,14 @@ out=$({
     for flag in -fstack-clash-protection $([ "$arch" != amd64 ] || echo -fcf-protection); do
         grep '"command"' "$build/compile_commands.json" | grep -ve "$flag" | sed "s/^/without $flag: /"
     done
-    grep -q -e '-z,now' "$build/CMakeFiles/plumbrix.dir/link.txt" || echo "the programme was linked without -z now"
 
     # What software centres show comes from this catalogue, not from the package's own file.
     appstreamcli compose --no-net --origin=plumbrix --result-root="$tree/catalogue" "$tree" >/dev/null
     listing=$(zcat "$tree"/catalogue/usr/share/swcatalog/xml/plumbrix.xml.gz | tr -s ' \n' ' ')
     version=$(dpkg-deb -f "$deb" Version)
     shot='<caption>[^<]{1,50}</caption> <image type="source">[^<]*v'$version/docs/
-    for item in '<summary>[^<]{1,35}</summary>' '<launchable type="desktop-id">io.github.plumbrix.plumbrix.desktop<' \
-        '<icon type="cached" width="64"' '>Plumbrix developers<' "<screenshot type=\"default\"> $shot" "<screenshot> $shot" \
+    for item in '<summary>[^<]{1,35}</summary>' '<icon type="cached" width="64"' '>Plumbrix developers<' \
+        "<screenshot type=\"default\"> $shot" "<screenshot> $shot" \
         "<release [^>]*version=\"$version\"[^>]*> <description> <p>" '<release [^>]*version="1.0"[^>]*> <description> <p>' \
         '<control>keyboard</control>' '<display_length[^>]*>[0-9]+<' '<url type="bugtracker">http' \
         '<url type="vcs-browser">http' 'scheme_preference="light">#[0-9a-f]{6}<' 'scheme_preference="dark">#[0-9a-f]{6}<'; do
@@ -48,22 +47,23 @@ out=$({
     # packaged game runs in a private folder of its own and keeps its best score
     # there, and leaves another program's score.dat in the home folder alone.
     home=$tree/home player=$([ "$(id -u)" != 0 ] || echo setpriv --reuid=65534 --regid=65534 --clear-groups)
+    echo "7, another program's" >"$tree/planted"
     for data in "" "$home/data/games" data; do
-        rm -rf "$home" && mkdir "$home" && echo "7, another program's" >"$home/score.dat"
+        rm -rf "$home" && mkdir "$home" && cp "$tree/planted" "$home/score.dat"
         xauth extract "$home/.Xauthority" "$DISPLAY"
         [ -z "$player" ] || chown -R 65534:65534 "$home"
         dir=$home/.local/share/plumbrix && case $data in /*) dir=$data/plumbrix ;; esac
         (cd / && $player env -i HOME="$home" PATH="$tree/usr/games:/usr/bin:/bin" DISPLAY="$DISPLAY" \
             XAUTHORITY="$home/.Xauthority" ${data:+XDG_DATA_HOME=$data} gio launch "$entry")
         window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Plumbrix$' | head -1)
-        pid=$(xdotool getwindowpid "$window")
-        seen=$(readlink "/proc/$pid/exe" "/proc/$pid/cwd"; stat -c %a "$dir" "${dir%/*}")
         for _ in $(seq 300); do  # drops until the pit is full
             [ -s "$dir/score.dat" ] || { xdotool key --window "$window" Down 2>/dev/null && sleep 0.1; }; done
+        pid=$(xdotool getwindowpid "$window")
+        seen=$(readlink "/proc/$pid/exe" "/proc/$pid/cwd"; stat -c %a "$dir" "${dir%/*}"
+            grep -cx '[1-9][0-9]*' "$dir/score.dat"; cmp "$tree/planted" "$home/score.dat" && echo kept)
         kill "$pid"
-        [ "$seen" = "$(printf '%s\n' "$bin" "$dir" 700 700)" ] || echo "XDG_DATA_HOME=$data: ran, in, modes:" $seen
-        grep -qx '[1-9][0-9]*' "$dir/score.dat" || echo "XDG_DATA_HOME=$data: no best score in $dir"
-        echo "7, another program's" | cmp -s - "$home/score.dat" || echo "XDG_DATA_HOME=$data: home's score.dat changed"
+        [ "$seen" = "$(printf '%s\n' "$bin" "$dir" 700 700 1 kept)" ] ||
+            echo "XDG_DATA_HOME=$data: programme, folder, modes, best scores, home's score.dat:" $seen
     done
 } 2>&1)
 [ -z "$out" ] || { printf '%s\n' "$out"; exit 1; }
