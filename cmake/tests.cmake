@@ -54,6 +54,7 @@ gtest_discover_tests(window_tests ${discovery} WORKING_DIRECTORY ${CMAKE_BINARY_
 
 # The Debian package: test.sh builds it into build-deb/ with
 # `cmake --workflow --preset deb` before CTest runs, and this looks into it.
+# It starts the packaged game on the same screen as the window tests.
 add_test(NAME package COMMAND sh ${tests}/package/check.sh ${PROJECT_SOURCE_DIR}/build-deb/plumbrix_${PROJECT_VERSION})
 # Lintian alone takes minutes on an emulated machine.
-set_tests_properties(package PROPERTIES LABELS package TIMEOUT 1800)
+set_tests_properties(package PROPERTIES LABELS package RESOURCE_LOCK display TIMEOUT 1800)

@@ -1,30 +1,41 @@
 #!/usr/bin/env bash
 # Remakes the game's pictures from the game itself: docs/screenshot.png (the
-# whole window after a few pieces) and the icons in data/icons/hicolor/ (the
-# same pit brought near, cropped square and scaled to each size). The game runs
-# under its own X server with a frozen clock, which fixes the pieces (the
-# generator is seeded from the time) and stops them falling, so two runs give
-# the same bytes.
+# window after a few pieces, framed by a window manager as a desktop shows it),
+# the icons in data/icons/hicolor/ (the same pit brought near, cropped square
+# and scaled to each size) and docs/screenshot-turned.png (the pit turned). The
+# game runs under its own X server and window manager with a frozen clock,
+# which fixes the pieces (the generator is seeded from the time) and stops them
+# falling, so two runs give the same bytes.
 # usage: scripts/pictures.sh
 set -euo pipefail
 if [ -z "${PLUMBRIX_PICTURES_SERVER:-}" ]; then
     source "$(dirname "$0")/setup.sh"
-    plumbrix_install "${plumbrix_packages[@]}" faketime imagemagick x11-apps xvfb xauth xdotool
+    plumbrix_install "${plumbrix_packages[@]}" faketime imagemagick openbox x11-apps x11-utils xvfb xauth xdotool
     [ -f "$plumbrix_root/build/CMakeCache.txt" ] || cmake -S "$plumbrix_root" -B "$plumbrix_root/build" >/dev/null
     cmake --build "$plumbrix_root/build" -j2 --target plumbrix >/dev/null
     PLUMBRIX_PICTURES_SERVER=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$plumbrix_root"
 fi
 
 # From here on, inside the X server started above. The game runs in an empty
-# directory so it neither reads nor writes a score.dat of ours.
+# directory so it neither reads nor writes a score.dat of ours, and the window
+# manager with its own default settings, not any of ours.
 root=$1
 work=$(mktemp -d)
 cd "$work"
+XDG_CONFIG_HOME=$work openbox &
+manager=$!
+trap 'kill $manager; wait $manager; rm -rf "$work"' EXIT
+until xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; do sleep 0.1; done
 # libfaketime (the faketime package) holds the clock still at a date given so.
 TZ=UTC FAKETIME="2026-01-01 00:00:00" LD_PRELOAD=$(echo /usr/lib/*/faketime/libfaketime.so.1) "$root/build/plumbrix" &
 game=$!
-trap 'kill $game 2>/dev/null; wait $game; rm -rf "$work"' EXIT
+trap 'kill $game $manager 2>/dev/null; wait $game $manager; rm -rf "$work"' EXIT
 wid=$(xdotool search --sync --onlyvisible --name '^Plumbrix$')
+until xprop -id "$wid" _NET_FRAME_EXTENTS | grep -q =; do sleep 0.1; done
+# Where the window and its frame are on the screen.
+eval "$(xwininfo -id "$wid" | awk '/Absolute upper-left X/ { print "x=" $NF } /Absolute upper-left Y/ { print "y=" $NF }')"
+read -r left right top bottom <<<"$(xprop -id "$wid" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')"
+framed=$((640 + left + right))x$((480 + top + bottom))+$((x - left))+$((y - top))
 
 # Captures the screen into still.xwd once the picture has stopped changing.
 capture() {
@@ -43,7 +54,7 @@ for keys in "Left Left Left Left" "Right Right Right Right" "Up Left Left" "Up R
 done
 capture
 mkdir -p "$root/docs"
-png 640x480+100+50 "$root/docs/screenshot.png"
+png "$framed" "$root/docs/screenshot.png"
 
 # The view comes near and turns a little for the icons.
 xdotool key --window "$wid" $(printf 'plus %.0s' {1..80}) $(printf 'a %.0s' {1..20}) 2>/dev/null
@@ -51,6 +62,11 @@ capture
 for size in 16 24 32 48 64 128 256; do
     dir=$root/data/icons/hicolor/${size}x${size}/apps
     mkdir -p "$dir"
-    png 256x256+365+274 "$dir/plumbrix.png" -resize ${size}x${size}
+    png 256x256+$((x + 265))+$((y + 224)) "$dir/plumbrix.png" -resize ${size}x${size}
 done
-echo "wrote $root/docs/screenshot.png and $root/data/icons/hicolor/*/apps/plumbrix.png"
+
+# Back a little farther, and tipped forward.
+xdotool key --window "$wid" $(printf 'minus %.0s' {1..60}) $(printf 'w %.0s' {1..12}) 2>/dev/null
+capture
+png "$framed" "$root/docs/screenshot-turned.png"
+echo "wrote $root/docs/screenshot.png, $root/docs/screenshot-turned.png and $root/data/icons/hicolor/*/apps/plumbrix.png"

@@ -8,9 +8,11 @@ plumbrix_packages=(g++ make cmake pkg-config freeglut3-dev libglu1-mesa-dev libg
 # Packages the tests need on top: a virtual display, a key sender and a screen
 # grabber, the tests' libraries, ACLs for the best-score file's tests, and the
 # tools that build the Debian package and check it (hardening-check is in
-# devscripts).
+# devscripts, the catalogue maker in appstream-compose, GLib's launcher in
+# libglib2.0-bin).
 plumbrix_test_packages=(googletest libgtest-dev xvfb xauth xdotool x11-apps acl
-                        dpkg-dev lintian desktop-file-utils appstream man-db file devscripts)
+                        dpkg-dev lintian desktop-file-utils appstream appstream-compose libglib2.0-bin
+                        man-db file devscripts)
 
 plumbrix_install() {
     local missing=() pkg

@@ -21,6 +21,10 @@ void introduceWindow() {
     char instance[] = "plumbrix", windowClass[] = "Plumbrix";
     XClassHint hint{instance, windowClass};
     XSetClassHint(display, window, &hint);
+    // Window managers that follow EWMH read this UTF-8 title before the legacy one GLUT sets.
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False),
+                    XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(windowClass), int(sizeof windowClass - 1));
     setCardinals(display, window, "_NET_WM_PID", {long(getpid())});
     setCardinals(display, window, "_NET_WM_ICON", std::vector<long>(kWindowIcons, kWindowIcons + kWindowIconWords));
     XFlush(display);

@@ -7,8 +7,8 @@
 #include <cstdint>
 
 // Gives the window of the current GL context its class ("plumbrix",
-// "Plumbrix"), the game's process id and its icons. A GL context that is not
-// on X gets nothing, and the game carries on without.
+// "Plumbrix"), its UTF-8 name, the game's process id and its icons. A GL
+// context that is not on X gets nothing, and the game carries on without.
 void introduceWindow();
 
 // The icons, written by the build from data/icons/ so that even a build that

@@ -98,8 +98,7 @@ static const Case kCases[] = {
     {"4@10,4", "U U U U U", "| 4@10,4/90 | s0 b0 n0 v0 i1000 f0 playing"},
     {"7:....2..... 4@5,4", "U", "7:....2..... | 4@5,4/0 | s0 b0 n0 v0 i1000 f0 playing"},
     {"4@1,4", "U", "| 4@1,4/0 | s0 b0 n0 v0 i1000 f0 playing"},
-    {"4@10,9/90", "U", "| 4@10,9/90 | s0 b0 n0 v0 i1000 f0 playing"},
-    {"4@10,0/90", "U", "| 4@10,0/90 | s0 b0 n0 v0 i1000 f0 playing"},
+    {"4@10,9/90", "U L L L L L L L L L U", "| 4@10,0/90 | s0 b0 n0 v0 i1000 f0 playing"},
     {"7@10,4", "U", "| 7@10,4/0 | s0 b0 n0 v0 i1000 f0 playing"},
     // Shapes as they settle, turned to 180 and 270 degrees and unturned.
     {"2@10,4/90 next=7", "U D", "0:...2...... 1:...222.... | 7@20,4/0 | s8 b8 n0 v0 i1000 f0 playing"},

@@ -198,6 +198,8 @@ TEST(GameBinary, AShortGamePlayedWithRealKeys) {
     };
     const char classes[] = "plumbrix\0Plumbrix";
     EXPECT_EQ(property("WM_CLASS", XA_STRING), std::vector<unsigned long>(std::begin(classes), std::end(classes)));
+    EXPECT_EQ(property("_NET_WM_NAME", XInternAtom(x.get(), "UTF8_STRING", 0)),
+              std::vector<unsigned long>(classes + 9, std::end(classes) - 1));
     EXPECT_EQ(property("_NET_WM_PID", XA_CARDINAL), std::vector{std::stoul(pid)});
     std::vector<unsigned long> icons;
     for (unsigned long size : {16, 24, 32, 48, 64}) {
