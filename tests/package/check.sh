@@ -55,13 +55,13 @@ out=$({
         dir=$home/.local/share/plumbrix && case $data in /*) dir=$data/plumbrix ;; esac
         (cd / && $player env -i HOME="$home" PATH="$tree/usr/games:/usr/bin:/bin" DISPLAY="$DISPLAY" \
             XAUTHORITY="$home/.Xauthority" ${data:+XDG_DATA_HOME=$data} gio launch "$entry")
-        window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Plumbrix$' | head -1)
-        for _ in $(seq 300); do  # drops until the pit is full
+        window=$(timeout 300 xdotool search --sync --onlyvisible --name '^Plumbrix$' | head -1)
+        for _ in $(seq 3000); do  # drops until the pit is full, however slow the machine
             [ -s "$dir/score.dat" ] || { xdotool key --window "$window" Down 2>/dev/null && sleep 0.1; }; done
         pid=$(xdotool getwindowpid "$window")
         seen=$(readlink "/proc/$pid/exe" "/proc/$pid/cwd"; stat -c %a "$dir" "${dir%/*}"
             grep -cx '[1-9][0-9]*' "$dir/score.dat"; cmp "$tree/planted" "$home/score.dat" && echo kept)
-        kill "$pid"
+        kill "$pid" && tail --pid="$pid" -f /dev/null  # gone before the next one starts
         [ "$seen" = "$(printf '%s\n' "$bin" "$dir" 700 700 1 kept)" ] ||
             echo "XDG_DATA_HOME=$data: programme, folder, modes, best scores, home's score.dat:" $seen
     done
