@@ -84,7 +84,7 @@ TEST_F(Rules, ASaveKeepsLinksOwnersModesAndAnythingThatIsNotTheScore) {
         {"mine; chgrp 1 score.dat; chmod 660 score.dat", "read stored|new|regular file 660 65534:1 1|660 65534:1 1|456789|./score.dat"},
         {"mine; chgrp 0 score.dat; chmod 660 score.dat", "read stored|same|regular file 660 65534:0 1|660 65534:0 1|456789|./score.dat"},
         {"mine; setfacl -m u:1:rw score.dat", "read stored|same|regular file 664 65534:65534 1|664 65534:65534 1|456789|./score.dat"},
-        // Written in place over a longer text, which goes.
+        // A shared file written in place over a longer text: nothing of the old text may follow the number.
         {"mine; ln score.dat other; printf '5 points' >score.dat", "read stored|same|regular file 644 65534:65534 2|644 65534:65534 2|456789|./other ./score.dat"},
         // Links in a chain: up from the working folder, to an absolute path, and relative to their own folder.
         {"mkdir sub; printf 5 >sub/real; chown -R 65534:65534 sub; chmod 711 ..; ln -s real sub/b; ln -s $PWD/sub/b sub/a; ln -s ../${PWD##*/}/sub/a score.dat",
