@@ -19,6 +19,7 @@
 
 #include <X11/Xatom.h>  // after GoogleTest, whose names Xlib's macros would spoil
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <png.h>
 
 using Vec = std::array<double, 3>;
@@ -108,9 +109,13 @@ TEST(Frame, AfterAResizeTheKeysTurnTheViewAndEachFrameShowsTheWalkThePieceAndThe
     int argc = 0;
     std::ofstream("score.dat") << 8;  // the best score shown
     startGame(&argc, nullptr);
+    // The first frame shows the new piece's anchor cube in column 4 at the top (lower if start-up took longer
+    // than a fall), in the start view at aspect 4/3.
+    int top = 19 + piece.y / 20;
+    EXPECT_TRUE(lit(picture(), 640 * int(240 + 240 * kFocal * (top - 9.75) / 8.8) + int(320 - 120 * kFocal / 8.8)));
     game.lastFall = -5000;  // a fall is due, but an expose runs no frame: it only clears the window
     onDisplay();
-    EXPECT_EQ(piece.y, 0);
+    EXPECT_EQ(piece.y, (top - 19) * 20);
     EXPECT_EQ(count(0, 640 * 480, [p = picture()](int i) { return lit(p, i); }), 0);
     glViewport(0, 0, 1, 1);  // spoiled, for the reshape to put right
     onReshape(800, 600);
@@ -175,7 +180,7 @@ TEST(GameBinary, AShortGamePlayedWithRealKeys) {
     std::remove("score.dat");
     std::string pid = run("PLUMBRIX_TIME=" + std::to_string(seed) + " " PLUMBRIX_GAME " >/dev/null & printf $!");
     std::shared_ptr<void> end(nullptr, [&](void*) { EXPECT_EQ(run("kill -9 " + pid + " 2>&1"), "") << "it ended"; });
-    std::string id = run("timeout 20 xdotool search --sync --onlyvisible --name '^Plumbrix$' | tail -1 | head -c -1");
+    std::string id = run("timeout 300 xdotool search --sync --onlyvisible --name '^Plumbrix$' | tail -1 | head -c -1");
     EXPECT_EQ(run("xdotool getwindowgeometry --shell " + id + "|sed -n 2,5p"), "X=100\nY=50\nWIDTH=640\nHEIGHT=480\n");
     // What a window manager reads off the window: its class, its process and
     // its icons, the pictures of data/icons/ at each size, 0xAARRGGBB.
@@ -209,12 +214,16 @@ TEST(GameBinary, AShortGamePlayedWithRealKeys) {
     }
     EXPECT_EQ(property("_NET_WM_ICON", XA_CARDINAL), icons);
     // Sends the keys, then watches the window until `ok` holds, for ten
-    // seconds or more. xwd ends with the window's rows of blue, green, red, -.
+    // seconds or more. Xlib gives the X server's pixels, in its byte order, as
+    // this machine's numbers.
     auto send = [&](const std::string& keys, auto ok) {
         run("2>/dev/null xdotool key --delay 4 --window " + id + " " + keys);
-        for (int tries = 0; tries < 250; tries++) {
-            std::string xwd = run("sleep .02; xwd -silent -id " + id + " | tail -c 1228800");
-            if (xwd.size() == 1228800 && ok(Picture(xwd.begin(), xwd.end())))
+        for (int tries = 0; tries < 250 && !usleep(20000); tries++) {
+            XImage* shot = XGetImage(x.get(), std::stoul(id), 0, 0, 640, 480, AllPlanes, ZPixmap);
+            Picture p(1228800);  // blue, green, red, -
+            for (size_t i = 0; i < p.size(); i++)
+                p[i] = XGetPixel(shot, int(i / 4 % 640), int(i / 2560)) >> (i % 4 * 8) & 255;
+            if (XDestroyImage(shot), ok(p))
                 return true;
         }
         return false;
