@@ -5,11 +5,21 @@ find_program(DPKG_BUILDFLAGS dpkg-buildflags)
 if(NOT DPKG_BUILDFLAGS)
   message(FATAL_ERROR "The Debian package's flags come from dpkg-buildflags: install dpkg-dev")
 endif()
+# Large files and 64-bit time on 32-bit architectures too: without them stat()
+# of score.dat fails with EOVERFLOW on a file system with 64-bit inode numbers,
+# or on a date past 2038. dpkg before 1.22 (Debian 12) knows no "abi" area, and
+# large files only as "future=+lfs"; it has no 64-bit time.
+execute_process(COMMAND ${DPKG_BUILDFLAGS} --query-features abi RESULT_VARIABLE no_abi_area OUTPUT_QUIET ERROR_QUIET)
+if(no_abi_area)
+  set(deb_options "hardening=+all future=+lfs")
+else()
+  set(deb_options "hardening=+all abi=+lfs,+time64")
+endif()
 # Run in the source folder, so that -ffile-prefix-map maps it to "." and the
 # bytes do not depend on where the tree lies.
 foreach(kind CPPFLAGS CXXFLAGS LDFLAGS)
   execute_process(
-    COMMAND ${CMAKE_COMMAND} -E env "DEB_BUILD_MAINT_OPTIONS=hardening=+all $ENV{DEB_BUILD_MAINT_OPTIONS}"
+    COMMAND ${CMAKE_COMMAND} -E env "DEB_BUILD_MAINT_OPTIONS=${deb_options} $ENV{DEB_BUILD_MAINT_OPTIONS}"
             ${DPKG_BUILDFLAGS} --get ${kind}
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
     OUTPUT_VARIABLE deb_${kind} OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
