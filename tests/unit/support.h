@@ -22,14 +22,11 @@ inline std::string slurp(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-// Each test starts from the start state with a square as the piece, in a
-// fresh directory, since a game over writes score.dat (in memory where
-// possible: every save waits for the disk).
+// Each test runs in a fresh directory, since a game over writes score.dat (in
+// memory where possible: every save waits for the disk).
 class Rules : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetState();
-        piece.type = 7;
         std::string pattern =
             std::filesystem::is_directory("/dev/shm") ? "/dev/shm/plumbrix-XXXXXX" : "/tmp/plumbrix-XXXXXX";
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
