@@ -2,6 +2,7 @@
 // the folders and files a player's machine may hold.
 #include <csignal>
 #include <cstdlib>
+#include <iterator>
 
 #include <fcntl.h>
 #include <grp.h>
