@@ -58,12 +58,16 @@ out=$({
         window=$(timeout 300 xdotool search --sync --onlyvisible --name '^Plumbrix$' | head -1)
         for _ in $(seq 3000); do  # drops until the pit is full, however slow the machine
             [ -s "$dir/score.dat" ] || { xdotool key --window "$window" Down 2>/dev/null && sleep 0.1; }; done
-        pid=$(xdotool getwindowpid "$window")
-        seen=$(readlink "/proc/$pid/exe" "/proc/$pid/cwd"; stat -c %a "$dir" "${dir%/*}"
-            grep -cx '[1-9][0-9]*' "$dir/score.dat"; cmp "$tree/planted" "$home/score.dat" && echo kept)
+        # The packaged game (under qemu-user the process runs the emulator, which names it), and no shell of
+        # the menu entry's left waiting as its parent: it was exec'd.
+        pid=$(xdotool getwindowpid "$window") parent=$(awk '{ print $4 }' "/proc/$pid/stat" 2>/dev/null)
+        seen=$({ readlink "/proc/$pid/exe"; tr '\0' '\n' <"/proc/$pid/cmdline"; } | grep -xm1 "$bin"
+            tr '\0' ' ' <"/proc/$parent/cmdline" | grep -c XDG_DATA_HOME; readlink "/proc/$pid/cwd"
+            stat -c %a "$dir" "${dir%/*}"; grep -cx '[1-9][0-9]*' "$dir/score.dat"
+            cmp "$tree/planted" "$home/score.dat" && echo kept)
         kill "$pid" && tail --pid="$pid" -f /dev/null  # gone before the next one starts
-        [ "$seen" = "$(printf '%s\n' "$bin" "$dir" 700 700 1 kept)" ] ||
-            echo "XDG_DATA_HOME=$data: programme, folder, modes, best scores, home's score.dat:" $seen
+        [ "$seen" = "$(printf '%s\n' "$bin" 0 "$dir" 700 700 1 kept)" ] ||
+            echo "XDG_DATA_HOME=$data: programme, shells waiting, folder, modes, best scores, home's score.dat:" $seen
     done
 } 2>&1)
 [ -z "$out" ] || { printf '%s\n' "$out"; exit 1; }
