@@ -5,12 +5,12 @@ plumbrix_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Packages for building and playing.
 plumbrix_packages=(g++ make cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev libpng-dev)
-# Packages the tests need on top: a virtual display, a key sender and a screen
-# grabber, the tests' libraries, ACLs for the best-score file's tests, and the
+# Packages the tests need on top: a virtual display and a key sender, the
+# tests' libraries, ACLs for the best-score file's tests, and the
 # tools that build the Debian package and check it (hardening-check is in
 # devscripts, the catalogue maker in appstream-compose, GLib's launcher in
 # libglib2.0-bin).
-plumbrix_test_packages=(googletest libgtest-dev xvfb xauth xdotool x11-apps acl
+plumbrix_test_packages=(googletest libgtest-dev xvfb xauth xdotool acl
                         dpkg-dev lintian desktop-file-utils appstream appstream-compose libglib2.0-bin
                         man-db file devscripts)
 
