@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <vector>
 
 static void setCardinals(Display* display, Window window, const char* name, const std::vector<long>& values) {
@@ -13,7 +14,7 @@ static void setCardinals(Display* display, Window window, const char* name, cons
                     reinterpret_cast<const unsigned char*>(values.data()), int(values.size()));
 }
 
-void introduceWindow() {
+void introduceWindow(const char* title) {
     Display* display = glXGetCurrentDisplay();
     GLXDrawable window = glXGetCurrentDrawable();
     if (!display || !window)
@@ -24,7 +25,7 @@ void introduceWindow() {
     // Window managers that follow EWMH read this UTF-8 title before the legacy one GLUT sets.
     XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False),
                     XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
-                    reinterpret_cast<unsigned char*>(windowClass), int(sizeof windowClass - 1));
+                    reinterpret_cast<const unsigned char*>(title), int(std::strlen(title)));
     setCardinals(display, window, "_NET_WM_PID", {long(getpid())});
     setCardinals(display, window, "_NET_WM_ICON", std::vector<long>(kWindowIcons, kWindowIcons + kWindowIconWords));
     XFlush(display);

@@ -7,9 +7,10 @@
 #include <cstdint>
 
 // Gives the window of the current GL context its class ("plumbrix",
-// "Plumbrix"), its UTF-8 name, the game's process id and its icons. A GL
-// context that is not on X gets nothing, and the game carries on without.
-void introduceWindow();
+// "Plumbrix"), `title` again as its UTF-8 name, the game's process id and its
+// icons. A GL context that is not on X gets nothing, and the game carries on
+// without.
+void introduceWindow(const char* title);
 
 // The icons, written by the build from data/icons/ so that even a build that
 // was never installed shows them: for each size, its width, its height, then

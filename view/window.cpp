@@ -29,8 +29,9 @@ static void openWindow(int* argc, char** argv) {
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGB | GLUT_DEPTH);
     glutInitWindowSize(kWindowWidth, kWindowHeight);
     glutInitWindowPosition(100, 50);
-    glutCreateWindow("Plumbrix");
-    introduceWindow();
+    const char title[] = "Plumbrix";
+    glutCreateWindow(title);
+    introduceWindow(title);
     glutKeyboardFunc(onKeyboard);
     glutSpecialFunc(onSpecialKey);
     glutDisplayFunc(onDisplay);
